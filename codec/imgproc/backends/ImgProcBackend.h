@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-// Scores of the three predictors for one plane; higher means smaller residuals.
+// Scores of the three predictors for one plane; higher means smaller residuals. Totals saturate
+// at INT32_MAX rather than wrap.
 struct PredictScores {
     int32_t left = 0;
     int32_t gradient = 0;
@@ -39,6 +40,14 @@ public:
     virtual void predict(ImgPlane plane, int width, int height, int predictor) const = 0;
     // In place: the exact inverse of predict for the same predictor and size.
     virtual void unpredict(ImgPlane plane, int width, int height, int predictor) const = 0;
+
+    // The prediction bodies shared by every backend of one sample type and depth. They touch no
+    // member: both predict overrides forward here unchanged. The out-of-place form needs each dst
+    // row at the same address modulo 16 as its src row (16-bit: at an even address).
+    template <class T, int Bits>
+    void predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const;
+    template <class T, int Bits>
+    void predictT(ImgPlane plane, int width, int height, int predictor) const;
 
 protected:
     ImgProcBackend() = default;

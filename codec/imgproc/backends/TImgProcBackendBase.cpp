@@ -1,0 +1,61 @@
+// The sample operations shared by every backend of one sample type and depth, and the four
+// explicit instances that the geometry templates derive from.
+
+#include "codec/imgproc/backends/TImgProcBackend.h"
+
+#include "codec/imgproc/backends/PredictKernels.h"
+
+template <class T, int Bits>
+PredictScores TImgProcBackendBase<T, Bits>::calc_predict_scores(const ImgPlane& plane, int width, int height) const
+{
+    if constexpr (Bits == 8) {
+        return backends::calc_predict_scores8(plane, width, height);
+    } else {
+        // Deep planes are not scored: the automatic choice always lands on median.
+        (void)plane, (void)width, (void)height;
+        PredictScores s;
+        s.median = 1;
+        return s;
+    }
+}
+
+template <class T, int Bits>
+void TImgProcBackendBase<T, Bits>::predict(const ImgPlane& src, ImgPlane dst, int width, int height,
+                                           int predictor) const
+{
+    this->template predictT<T, Bits>(src, dst, width, height, predictor);
+}
+
+template <class T, int Bits>
+void TImgProcBackendBase<T, Bits>::predict(ImgPlane plane, int width, int height, int predictor) const
+{
+    this->template predictT<T, Bits>(plane, width, height, predictor);
+}
+
+template <class T, int Bits>
+void TImgProcBackendBase<T, Bits>::unpredict(ImgPlane plane, int width, int height, int predictor) const
+{
+    backends::unpredict_planes<T, Bits>(plane, width, height, predictor);
+}
+
+template <class T, int Bits>
+void ImgProcBackend::predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const
+{
+    backends::predict_planes<T, Bits>(src, dst, width, height, predictor);
+}
+
+template <class T, int Bits>
+void ImgProcBackend::predictT(ImgPlane plane, int width, int height, int predictor) const
+{
+    backends::predict_planes_inplace<T, Bits>(plane, width, height, predictor);
+}
+
+#define QV_INSTANTIATE(T, B)                                                                      \
+    template class TImgProcBackendBase<T, B>;                                                    \
+    template void ImgProcBackend::predictT<T, B>(const ImgPlane&, ImgPlane, int, int, int) const; \
+    template void ImgProcBackend::predictT<T, B>(ImgPlane, int, int, int) const;
+QV_INSTANTIATE(unsigned char, 8)
+QV_INSTANTIATE(short, 10)
+QV_INSTANTIATE(short, 12)
+QV_INSTANTIATE(short, 14)
+#undef QV_INSTANTIATE
