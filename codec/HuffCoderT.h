@@ -1,0 +1,327 @@
+#pragma once
+// Member definitions of HuffCoderT, included only by the files that instantiate it
+// (HuffCoder8.cpp, HuffCoder16.cpp).
+
+#include "codec/HuffBitIO.h"
+#include "codec/HuffCoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace huff {
+
+// Codes that always fit after a flush (at most 7 bits stay pending): 57 bits' worth.
+constexpr unsigned codes_per_flush(unsigned maxLen) { return std::min(57u / maxLen, 4u); }
+
+// Decoding writes whole table entries (four sample slots) at the output position; it decodes
+// straight into the caller's array only while this many samples remain, and the rest through
+// the status's carry.
+constexpr unsigned stop_margin(unsigned bits) { return bits == 8 ? 16 : bits == 10 ? 32 : 24; }
+
+} // namespace huff
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::HuffCoderT()
+    : HuffCoder(sizeof(Symbol), BITS, MAXLEN, LUTBITS)
+{
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::~HuffCoderT() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int count, int const* newLengths,
+                                                               bool encodeOnly, Timer*)
+{
+    if (count != numSymbols) return false;
+    if (!BuildCanonicalHuffCodes(count, newLengths, int(MAXLEN), m_list)) return false;
+
+    codes.resize(numSymbols);
+    for (const HuffCodeSymbol& e : m_list)
+        codes[size_t(e.symbol)] = {static_cast<unsigned short>(e.code), static_cast<unsigned short>(e.length)};
+
+    if (pairMode) {
+        pairCodes.resize(size_t(numSymbols) * numSymbols);
+        for (uint32_t second = 0; second < numSymbols; ++second) {
+            const HuffCodeT<unsigned short> b = codes[second];
+            HuffCodeT<unsigned int>* row = &pairCodes[size_t(second) << BITS];
+            for (uint32_t first = 0; first < numSymbols; ++first) {
+                const HuffCodeT<unsigned short> a = codes[first];
+                row[first] = {(unsigned(a.code) << b.length) | b.code, unsigned(a.length) + b.length};
+            }
+        }
+    }
+    if (encodeOnly) return true;
+
+    constexpr size_t kWindows = size_t(1) << LUTBITS;
+    decodeTable.assign(kWindows + 1, Entry{});
+    buildDecodeTable(Entry{}, 0, m_list, 0, 4);
+
+    Entry previous{};
+    previous.bitCount = 255;
+    for (size_t i = 0; i < kWindows; ++i) {
+        if (decodeTable[i].bitCount == 0)
+            decodeTable[i] = previous;
+        else
+            previous = decodeTable[i];
+    }
+
+    if constexpr (LUTBITS == MAXLEN) {
+        // Every code fits the first level, so a window marked 255 begins no code at all: it only
+        // occurs in a damaged stream whose lengths leave code space free. Decode it as one sample
+        // 0 over the whole window, so that decoding always progresses by whole samples and bits.
+        for (size_t i = 0; i < kWindows; ++i) {
+            if (decodeTable[i].bitCount == 255) {
+                decodeTable[i].symbols = 0;
+                decodeTable[i].bitCount = LUTBITS;
+                decodeTable[i].symbolCount = 1;
+            }
+        }
+    } else {
+        // The second level covers every MAXLEN-bit window (the first level can send any of them
+        // here when the code leaves space free), and is rebuilt completely each time: a window
+        // that begins no code decodes as sample 0 over MAXLEN bits, never as a stale entry of an
+        // earlier table.
+        longCodes.assign(size_t(1) << MAXLEN, HuffSymbol2{0, static_cast<uint16_t>(MAXLEN)});
+        for (const HuffCodeSymbol& e : m_list) {
+            if (e.length <= LUTBITS) break;
+            const size_t shift = MAXLEN - e.length;
+            const size_t lo = size_t(e.code) << shift, hi = size_t(e.code + 1) << shift;
+            for (size_t i = lo; i < hi; ++i)
+                longCodes[i] = {static_cast<uint16_t>(e.symbol), static_cast<uint16_t>(e.length)};
+        }
+    }
+    return true;
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::buildDecodeTable(Entry entry, uint32_t prefix,
+                                                                     const std::vector<HuffCodeSymbol>& list,
+                                                                     int depth, int limit)
+{
+    if (sizeof(Symbol) * entry.symbolCount == sizeof(Entry::symbols) || depth >= limit ||
+        entry.bitCount == LUTBITS || list.empty())
+        return;
+
+    // Shortest codes first; the list is ordered longest first.
+    for (size_t k = list.size(); k-- > 0;) {
+        const HuffCodeSymbol& c = list[k];
+        if (entry.bitCount + c.length > LUTBITS) break;
+
+        Entry next;
+        next.symbols = entry.symbols | (decltype(entry.symbols)(c.symbol) << (8 * sizeof(Symbol) * entry.symbolCount));
+        next.bitCount = static_cast<decltype(next.bitCount)>(entry.bitCount + c.length);
+        next.symbolCount = static_cast<decltype(next.symbolCount)>(entry.symbolCount + 1);
+        const uint32_t q = (prefix << c.length) | c.code;
+        const uint32_t shift = LUTBITS - next.bitCount;
+        const size_t first = size_t(q) << shift, after = size_t(q + 1) << shift;
+
+        decodeTable[first] = next;
+        // Marks where the windows that continue with this code end: from there on (until the
+        // next code's range) the window holds only `entry`'s codes. Never overwrite a range
+        // written before.
+        if (decodeTable[after].bitCount == 0) {
+            decodeTable[after] = entry;
+            if (depth == 0) decodeTable[after].bitCount = 255;
+        }
+        buildDecodeTable(next, q, list, depth + 1, limit);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Encoding
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block(Status& status, void const* samples,
+                                                                 unsigned int count) const
+{
+    if (pairMode) {
+        encode_block2(status, samples, count);
+        return;
+    }
+    constexpr unsigned kHalf = huff::codes_per_flush(MAXLEN);
+    const Symbol* s = static_cast<const Symbol*>(samples);
+    const HuffCodeT<unsigned short>* table = codes.data();
+    huff::BitWriter w(status);
+
+    unsigned i = 0;
+    for (; i + kHalf <= count; i += kHalf) {
+        // Join the half's codes off the accumulator's dependency chain, then append them at once.
+        uint64_t code = 0;
+        uint32_t length = 0;
+        for (unsigned k = 0; k < kHalf; ++k) {
+            const HuffCodeT<unsigned short> c = table[s[i + k]];
+            code = (code << c.length) | c.code;
+            length += c.length;
+        }
+        w.put(code, length);
+        w.flush();
+    }
+    for (; i < count; ++i) {
+        const HuffCodeT<unsigned short> c = table[s[i]];
+        w.put(c.code, c.length);
+        w.flush();
+    }
+    w.save(status);
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block2(Status& status, void const* samples,
+                                                                  unsigned int count) const
+{
+    static_assert(sizeof(Symbol) == 1 || BITS > 8, "");
+    const unsigned char* s = static_cast<const unsigned char*>(samples);
+    const HuffCodeT<unsigned int>* pairs = pairCodes.data();
+    const HuffCodeT<unsigned short>* table = codes.data();
+    huff::BitWriter w(status);
+
+    unsigned i = 0;
+    if constexpr (sizeof(Symbol) == 1) {
+        // Four pairs per step: two pair codes (at most 48 bits) per append.
+        for (; i + 8 <= count; i += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + i, 8);
+            const HuffCodeT<unsigned int> a = pairs[v & 0xFFFF], b = pairs[(v >> 16) & 0xFFFF];
+            const HuffCodeT<unsigned int> c = pairs[(v >> 32) & 0xFFFF], d = pairs[v >> 48];
+            w.put((uint64_t(a.code) << b.length) | b.code, a.length + b.length);
+            w.flush();
+            w.put((uint64_t(c.code) << d.length) | d.code, c.length + d.length);
+            w.flush();
+        }
+    }
+    for (; i < count; ++i) {
+        const HuffCodeT<unsigned short> c = table[s[i]];
+        w.put(c.code, c.length);
+        w.flush();
+    }
+    w.save(status);
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::compact_block(Status& status, void const* samples,
+                                                                  unsigned int count) const
+{
+    const Symbol* s = static_cast<const Symbol*>(samples);
+    if constexpr (sizeof(Symbol) == 1) {
+        if (status.freeBits == 64) {
+            std::memcpy(status.cursor, s, count);
+            status.cursor += count;
+            return;
+        }
+        // Bits pending mid-byte: the samples go through the bit writer so the stream stays one
+        // continuous bit sequence.
+    }
+    constexpr unsigned kPerFlush = 57 / BITS;
+    huff::BitWriter w(status);
+    unsigned i = 0;
+    for (; i + kPerFlush <= count; i += kPerFlush) {
+        for (unsigned k = 0; k < kPerFlush; ++k) w.put(s[i + k], BITS);
+        w.flush();
+    }
+    for (; i < count; ++i) {
+        w.put(s[i], BITS);
+        w.flush();
+    }
+    w.save(status);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoding
+
+namespace huff {
+
+// Decodes one refill cycle (K lookups) at out[pos]; each lookup stores a whole entry.
+template <class Symbol, class Entry, unsigned MAXLEN, unsigned LUTBITS, unsigned K>
+inline void decode_cycle(BitReader& r, const Entry* table, const HuffCoder::HuffSymbol2* longCodes, Symbol* out,
+                         size_t& pos)
+{
+    r.refill();
+    for (unsigned k = 0; k < K; ++k) {
+        const Entry e = table[r.peek(LUTBITS)];
+        if constexpr (LUTBITS < MAXLEN) {
+            if (e.bitCount == 255) [[unlikely]] {
+                const HuffCoder::HuffSymbol2 h = longCodes[r.peek(MAXLEN)];
+                out[pos++] = static_cast<Symbol>(h.symbol);
+                r.consume(h.length);
+                continue;
+            }
+        }
+        std::memcpy(out + pos, &e.symbols, sizeof(e.symbols));
+        pos += e.symbolCount;
+        r.consume(e.bitCount);
+    }
+}
+
+} // namespace huff
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& status, void* samples,
+                                                                 unsigned int count) const
+{
+    constexpr unsigned K = huff::codes_per_flush(MAXLEN);
+    constexpr size_t kMargin = huff::stop_margin(BITS);
+    static_assert(kMargin >= 4 * K, "a cycle must not write past the margin");
+    static_assert((kMargin - 1 + 4 * K) * sizeof(Symbol) <= Status::kCarryBytes, "carry too small");
+
+    Symbol* out = static_cast<Symbol*>(samples);
+    Symbol* carry = reinterpret_cast<Symbol*>(status.carry);
+
+    // Samples left over from the previous call come first.
+    size_t n = std::min<size_t>(count, status.carryEnd - status.carryPos);
+    if (n) {
+        std::memcpy(out, carry + status.carryPos, n * sizeof(Symbol));
+        status.carryPos += n;
+        if (n == count) return;
+    }
+    out += n;
+    const size_t want = count - n;
+
+    const Entry* table = decodeTable.data();
+    const HuffSymbol2* longTable = longCodes.data();
+    huff::BitReader r(status);
+    size_t pos = 0;
+    if (want > kMargin) {
+        const size_t limit = want - kMargin;
+        while (pos < limit) huff::decode_cycle<Symbol, Entry, MAXLEN, LUTBITS, K>(r, table, longTable, out, pos);
+    }
+    const size_t rest = want - pos;
+    size_t have = 0;
+    while (have < rest) huff::decode_cycle<Symbol, Entry, MAXLEN, LUTBITS, K>(r, table, longTable, carry, have);
+    std::memcpy(out + pos, carry, rest * sizeof(Symbol));
+    status.carryPos = rest;
+    status.carryEnd = have;
+    r.save(status);
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::uncompact_block(Status& status, void* samples,
+                                                                    unsigned int count) const
+{
+    Symbol* out = static_cast<Symbol*>(samples);
+    if constexpr (sizeof(Symbol) == 1) {
+        if (status.freeBits == 64) {
+            // A payload shorter than its samples yields what is there and zeros for the rest.
+            const size_t avail = status.cursor < status.end ? size_t(status.end - status.cursor) : 0;
+            const size_t n = std::min<size_t>(count, avail);
+            std::memcpy(out, status.cursor, n);
+            std::memset(out + n, 0, count - n);
+            status.cursor += n;
+            return;
+        }
+    }
+    constexpr unsigned kPerRefill = 57 / BITS;
+    huff::BitReader r(status);
+    unsigned i = 0;
+    while (i < count) {
+        r.refill();
+        const unsigned stop = std::min(count, i + kPerRefill);
+        for (; i < stop; ++i) {
+            out[i] = static_cast<Symbol>(r.peek(BITS));
+            r.consume(BITS);
+        }
+    }
+    r.save(status);
+}
