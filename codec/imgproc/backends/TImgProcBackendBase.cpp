@@ -11,7 +11,8 @@ PredictScores TImgProcBackendBase<T, Bits>::calc_predict_scores(const ImgPlane& 
     if constexpr (Bits == 8) {
         return backends::calc_predict_scores8(plane, width, height);
     } else {
-        // Deep planes are not scored: the automatic choice always lands on median.
+        // Deep planes are not scored (nothing is read): the automatic choice always lands on
+        // median.
         (void)plane, (void)width, (void)height;
         PredictScores s;
         s.median = 1;
@@ -35,19 +36,28 @@ void TImgProcBackendBase<T, Bits>::predict(ImgPlane plane, int width, int height
 template <class T, int Bits>
 void TImgProcBackendBase<T, Bits>::unpredict(ImgPlane plane, int width, int height, int predictor) const
 {
-    backends::unpredict_planes<T, Bits>(plane, width, height, predictor);
+    if constexpr (Bits == 8)
+        backends::unpredict8(plane, width, height, predictor);
+    else
+        backends::unpredict16<Bits>(plane, width, height, predictor);
 }
 
 template <class T, int Bits>
 void ImgProcBackend::predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const
 {
-    backends::predict_planes<T, Bits>(src, dst, width, height, predictor);
+    if constexpr (Bits == 8)
+        backends::predict8(src, dst, width, height, predictor);
+    else
+        backends::predict16<Bits>(src, dst, width, height, predictor);
 }
 
 template <class T, int Bits>
 void ImgProcBackend::predictT(ImgPlane plane, int width, int height, int predictor) const
 {
-    backends::predict_planes_inplace<T, Bits>(plane, width, height, predictor);
+    if constexpr (Bits == 8)
+        backends::predict8_inplace(plane, width, height, predictor);
+    else
+        backends::predict16_inplace<Bits>(plane, width, height, predictor);
 }
 
 #define QV_INSTANTIATE(T, B)                                                                      \
