@@ -5,6 +5,13 @@
 using convert_detail::copy_row;
 using convert_detail::spread_rows;
 
+namespace {
+// The 2:1 horizontal kernels make ceil(w/2) outputs, while a subsampled layout has w/2 chroma
+// columns: an odd width would write one sample past each destination row (past the plane on its
+// last row). The engine only passes even widths here; an odd one drops its last source column.
+inline int even_width(int w) { return w & ~1; }
+} // namespace
+
 // Row moduli: 1 = block-local, 0 = reads rows of neighbouring blocks. The single-pass converters
 // answer the same for any pass; the two-pass ones leave mod alone for passes other than 0 and 1.
 
@@ -15,8 +22,9 @@ void ImgProcConverter8_444_to_422::convert(const ImgFrame& src, ImgFrame dst, in
     for (int p = 1; p <= 2; ++p) {
         const ImgPlane& s = src[p];
         const ImgPlane& d = dst[p];
-        if (filtered) downscale2_horizontal_sse_decide<true>(s.ptr, d.ptr, s.stride, d.stride, w, h, rect.first, rect.rows);
-        else downscale2_horizontal_sse_decide<false>(s.ptr, d.ptr, s.stride, d.stride, w, h, rect.first, rect.rows);
+        const int we = even_width(w);
+        if (filtered) downscale2_horizontal_sse_decide<true>(s.ptr, d.ptr, s.stride, d.stride, we, h, rect.first, rect.rows);
+        else downscale2_horizontal_sse_decide<false>(s.ptr, d.ptr, s.stride, d.stride, we, h, rect.first, rect.rows);
     }
 }
 
@@ -37,11 +45,11 @@ void ImgProcConverter8_444_to_420::convert(const ImgFrame& src, ImgFrame dst, in
         const ImgPlane& s = src[p];
         const ImgPlane& d = dst[p];
         if (filtered) {
-            downscale2_combined_sse_decide(s.ptr, d.ptr, s.stride, d.stride, w, h, rect.first, rect.rows);
+            downscale2_combined_sse_decide(s.ptr, d.ptr, s.stride, d.stride, even_width(w), h, rect.first, rect.rows);
         } else {
             // Kernel row k reads source row 2k through the doubled stride.
-            downscale2_horizontal_sse_decide<false>(s.ptr, d.ptr, 2 * s.stride, d.stride, w, h / 2, rect.first / 2,
-                                                    rect.rows / 2);
+            downscale2_horizontal_sse_decide<false>(s.ptr, d.ptr, 2 * s.stride, d.stride, even_width(w), h / 2,
+                                                    rect.first / 2, rect.rows / 2);
         }
     }
 }
