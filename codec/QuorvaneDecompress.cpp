@@ -1,0 +1,208 @@
+// The decompression passes: the frame is checked against the begun header, its tables are read,
+// and every slice is decoded, unpredicted, converted and joined in parallel.
+
+#include "codec/QuorvaneEngine.h"
+
+#include "codec/ByteOrder.h"
+#include "codec/FormatFamilies.h"
+#include "codec/HuffCoder.h"
+#include "codec/LogMessage.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+enum StepKind { kDecode, kConvert, kJoin };
+
+struct Step {
+    int phase;
+    StepKind kind;
+    int pass;
+};
+
+uint8_t* advance(uint8_t* p, int64_t rows, int32_t stride)
+{
+    return p + rows * static_cast<int64_t>(stride);
+}
+
+int color_space_of(const uint8_t* h)
+{
+    return stream_color_space(h[9], h[11]);
+}
+
+} // namespace
+
+bool Quorvane::DecompressBegin(CompressInfo* info, const void* header, uint32_t headerSize, int frameType)
+{
+    PrepareCompressInfo(info, header, headerSize, frameType, false);
+    return InitCodec(info);
+}
+
+// The frame's bounds, header copy and tables (in this order); fills the blocks' sources and table
+// indexes and m_tableLengths. All arithmetic is signed 64-bit: offsets come from the file.
+int Quorvane::readFrame(CompressInfo* info)
+{
+    const uint8_t* data = static_cast<const uint8_t*>(info->data);
+    const int64_t size = info->dataSize;
+    const uint8_t* begun = info->header.data;
+    if (size < 4) return -3;
+
+    int64_t section = 0;
+    if (std::memcmp(data, "QORV", 4) == 0) {
+        if (size < kHeaderSize) return -3;
+        const int64_t hs = load_le32(data + 4);
+        if (hs != 0 && hs > size) return -3;
+        const bool same = data[8] <= kHeaderVersion && data[9] == begun[9] && data[10] == begun[10] &&
+                          color_space_of(data) == color_space_of(begun) &&
+                          ((load_le32(data + 12) ^ load_le32(begun + 12)) & 6) == 0 &&
+                          load_le32(data + 16) == load_le32(begun + 16) &&
+                          load_le32(data + 20) == load_le32(begun + 20) &&
+                          load_le32(data + 28) == load_le32(begun + 28) &&
+                          HeaderTableMode(data) == HeaderTableMode(begun);
+        if (!same) return -2;
+        section = hs;
+    }
+
+    const int64_t N = static_cast<int64_t>(m_blocks.size());
+    if (N > 0 && section + 4 + 4 * N > size) return -3;
+    for (int64_t b = 0; b < N; ++b) {
+        const int64_t start = section + load_le32(data + section + 4 + 4 * b);
+        const int64_t end = b + 1 < N ? section + load_le32(data + section + 8 + 4 * b) : size;
+        if (start < 0 || end > size || end - start < 2) return -3;
+        BlockData& blk = m_blocks[static_cast<size_t>(b)];
+        blk.source = data + start;
+        blk.sourceSize = static_cast<uint64_t>(end - start);
+        blk.tableIndex = static_cast<int32_t>(blk.plane);
+    }
+
+    if (m_geo.tableMode != 2) return 0;
+    int64_t pos = section + 4 + 4 * N;
+    if (pos + 1 + N > size) return -3;
+    const int T = data[pos];
+    // The writer stores one table per plane; more would only cost memory.
+    if (T > m_geo.planes) return -3;
+    for (int64_t b = 0; b < N; ++b) {
+        const int index = data[pos + 1 + b];
+        if (index >= T) return -3;
+        m_blocks[static_cast<size_t>(b)].tableIndex = index;
+    }
+    pos += 1 + N;
+    const size_t count = size_t(1) << m_geo.bits;
+    m_tableLengths.resize(count * static_cast<size_t>(T));
+    for (int t = 0; t < T; ++t) {
+        const int64_t used = UncompressHuffTable(data + pos, data + size, m_tableLengths.data() + count * t, count);
+        if (used < 0) return -3;
+        pos += used;
+    }
+    m_coderCount = T;
+    return 0;
+}
+
+int Quorvane::Decompress(CompressInfo* info)
+{
+    if (!info->proc.frontend || !info->data) return -4;
+    if (m_geo.placeholder) return -4;
+    if (!CheckPlaneAlignmentsAndSizes(info->planes, info->frameType, m_geo.width, m_geo.height)) return -1;
+    // Only modes 1 and 2 carry tables; the negotiation refuses headers with other modes.
+    if (m_geo.tableMode != 1 && m_geo.tableMode != 2) return -3;
+    if (const int r = readFrame(info); r != 0) return r;
+
+    if (m_geo.tableMode == 2) {
+        if (!AllocateHuffCoders(m_coderCount, m_geo.bits)) return -3;
+        const unsigned count = 1u << m_geo.bits;
+        std::atomic<bool> refused{false};
+        auto tables = [&](int t, int) {
+            const bool ok = m_coders[static_cast<size_t>(t)]->setLengths(
+                count, m_tableLengths.data() + size_t(count) * t, false, nullptr);
+            m_coderReady[static_cast<size_t>(t)] = ok;
+            if (!ok) refused = true;
+        };
+        if (!parallel_for(m_coderCount, tables)) return -4;
+        if (refused) return -3;
+    }
+    // Every block needs a usable table before anything is written to the caller's planes.
+    for (const BlockData& b : m_blocks) {
+        const size_t t = static_cast<size_t>(b.tableIndex);
+        if (b.tableIndex < 0 || t >= m_coders.size() || !m_coders[t] || !m_coderReady[t]) return -3;
+    }
+
+    if (!SetupSplitFrame(info)) return -1;
+    if (!SetupConverter(info)) return -4;
+    return DecompressBlocks(info) ? 0 : -4;
+}
+
+bool Quorvane::DecompressBlocks(CompressInfo* info)
+{
+    Step steps[8];
+    int n = 0, phase = 0;
+    steps[n++] = Step{0, kDecode, 0};
+    const ImgProcConverter* cv = info->proc.converter;
+    const int passes = cv ? std::min(cv->get_num_passes(), 6) : 0;
+    for (int k = 0; k < passes; ++k) {
+        if (DoesConvertPassDependsOnAllBlocks(info, k)) ++phase;
+        steps[n++] = Step{phase, kConvert, k};
+    }
+    steps[n++] = Step{phase, kJoin, 0};
+
+    PlanarFrame* decoded = cv ? &m_convertedFrame : &m_splitFrame;
+    for (int ph = 0; ph <= phase; ++ph) {
+        auto item = [&](int s, int) {
+            for (int i = 0; i < n; ++i) {
+                if (steps[i].phase != ph) continue;
+                switch (steps[i].kind) {
+                case kDecode:
+                    for (int p = 0; p < m_geo.planes; ++p) {
+                        DecodeBlock(info, p, s, decoded);
+                        UnpredictBlock(info, p, s, decoded);
+                    }
+                    break;
+                case kConvert: ConvertBlock(info, &m_convertedFrame, &m_splitFrame, steps[i].pass, s); break;
+                case kJoin: SplitOrJoinBlock(info, s); break;
+                }
+            }
+        };
+        if (!parallel_for(m_geo.slices, item)) return false;
+    }
+    return true;
+}
+
+void Quorvane::DecodeBlock(CompressInfo* info, int p, int s, PlanarFrame* frame)
+{
+    BlockData& blk = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+    if (blk.tableIndex < 0 || static_cast<size_t>(blk.tableIndex) >= m_coders.size()) return;
+    const HuffCoder& coder = *m_coders[static_cast<size_t>(blk.tableIndex)];
+    const ImagePlane& plane = frame->planes[p];
+    const int pixelSize = info->proc.backend->get_pixel_size();
+    const uint32_t width = blk.width, rows = blk.rows;
+    const int32_t stride = plane.stride;
+    const uint32_t group = (int64_t(stride) == int64_t(width) * pixelSize) ? std::max(rows, 1u) : 1u;
+    uint8_t* out = advance(plane.data, blk.firstRow, stride);
+
+    // The coder only reads through the status.
+    HuffCoder::Status st(const_cast<uint8_t*>(blk.source) + 2, static_cast<unsigned long>(blk.sourceSize - 2));
+    const bool raw = (blk.source[0] & 1) != 0;
+    if (raw) LogMessage("Entropy decode skipped (cplane: %d, cplane blockId: %d)\n", p, s);
+    for (uint32_t r = 0; r < rows; r += group) {
+        const unsigned count = width * std::min(group, rows - r);
+        if (raw) coder.uncompact_block(st, advance(out, r, stride), count);
+        else coder.decode_block(st, advance(out, r, stride), count);
+    }
+}
+
+void Quorvane::UnpredictBlock(CompressInfo* info, int p, int s, PlanarFrame* frame)
+{
+    const BlockData& blk = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+    const ImgProcBackend* be = info->proc.backend;
+    const ImagePlane& plane = frame->planes[p];
+    const int id = blk.source[1];
+    uint8_t* ptr = advance(plane.data, blk.firstRow, plane.stride);
+    const int width = static_cast<int>(blk.width), rows = static_cast<int>(blk.rows);
+    if (!m_geo.interlaced) {
+        be->unpredict(ImgPlane{ptr, plane.stride}, width, rows, id);
+        return;
+    }
+    be->unpredict(ImgPlane{ptr, 2 * plane.stride}, width, rows / 2, id);
+    be->unpredict(ImgPlane{ptr + plane.stride, 2 * plane.stride}, width, rows / 2, id);
+}

@@ -1,0 +1,283 @@
+// Caller planes, work frames and blocks: the layout a frame takes on its way through the engine.
+
+#include "codec/QuorvaneEngine.h"
+
+#include "codec/ByteOrder.h"
+#include "codec/FormatFamilies.h"
+#include "codec/HuffCoder.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr uint64_t round_up(uint64_t v, uint64_t a) { return (v + a - 1) / a * a; }
+
+uintptr_t round_up_ptr(uintptr_t v, uintptr_t a) { return (v + a - 1) & ~(a - 1); }
+
+// Bytes of one row of top-level plane q: whole pixel blocks.
+uint64_t row_bytes(const ImgProcFrontend* fe, int q, uint32_t width)
+{
+    const uint64_t tw = static_cast<uint64_t>(std::max(0, fe->get_tplane_width(q, static_cast<int>(width))));
+    const uint64_t size = static_cast<uint64_t>(fe->get_pixelblock_size(q));
+    const uint64_t pixels = static_cast<uint64_t>(std::max(1, fe->get_pixelblock_pixels(q)));
+    return (tw * size + pixels - 1) / pixels;
+}
+
+} // namespace
+
+bool Quorvane::PlanarFrame::reserve(uint64_t bytes)
+{
+    if (capacity >= bytes && buffer) return true;
+    release();
+    if (bytes > SIZE_MAX - 16) return false;
+    buffer.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes) + 15]);
+    if (!buffer) return false;
+    base = reinterpret_cast<uint8_t*>(round_up_ptr(reinterpret_cast<uintptr_t>(buffer.get()), 16));
+    capacity = bytes;
+    return true;
+}
+
+void Quorvane::PlanarFrame::release()
+{
+    buffer.reset();
+    base = nullptr;
+    capacity = 0;
+    for (ImagePlane& p : planes) p = ImagePlane{};
+}
+
+ImgFrame Quorvane::PlanarFrame::view() const
+{
+    ImgFrame f;
+    for (int k = 0; k < 4; ++k) f[k] = ImgPlane{planes[k].data, planes[k].stride};
+    return f;
+}
+
+void Quorvane::PlanarFrame::allocateAligned16(const int widths[4], const int heights[4], int pixelSize)
+{
+    uint64_t strides[4], sizes[4], total = 8192;
+    for (int k = 0; k < 4; ++k) {
+        strides[k] = round_up(static_cast<uint64_t>(std::max(0, widths[k])) * static_cast<uint64_t>(pixelSize), 16);
+        sizes[k] = strides[k] * static_cast<uint64_t>(std::max(0, heights[k]));
+        total += sizes[k];
+    }
+    if (!reserve(total)) throw std::bad_alloc();
+    uintptr_t pos = round_up_ptr(reinterpret_cast<uintptr_t>(base), 1024);
+    for (int k = 0; k < 4; ++k) {
+        if (k > 0) pos = round_up_ptr(pos, 1024) + 256u * static_cast<unsigned>(k);
+        planes[k] = ImagePlane{reinterpret_cast<uint8_t*>(pos), static_cast<int32_t>(strides[k]),
+                               static_cast<uint32_t>(sizes[k]), false};
+        pos += sizes[k];
+    }
+}
+
+void Quorvane::PlanarFrame::alignAs(const PlanarFrame& other)
+{
+    uint64_t total = 1024;
+    for (const ImagePlane& p : other.planes) total += p.data ? p.size : 0;
+    if (!reserve(total)) throw std::bad_alloc();
+    uintptr_t pos = reinterpret_cast<uintptr_t>(base);
+    for (int k = 0; k < 4; ++k) {
+        const ImagePlane& o = other.planes[k];
+        if (!o.data) {
+            planes[k] = ImagePlane{};
+            continue;
+        }
+        // Same address modulo 16 as the other frame's plane: out-of-place prediction needs it.
+        const uintptr_t start = round_up_ptr(pos, 16) | (reinterpret_cast<uintptr_t>(o.data) & 15);
+        planes[k] = ImagePlane{reinterpret_cast<uint8_t*>(start), o.stride, o.size, false};
+        pos = start + o.size;
+    }
+}
+
+void Quorvane::BlockData::init(size_t bufferSize, int plane_, int slice_)
+{
+    buffer.assign(bufferSize, 0);
+    tableIndex = plane_;
+    plane = static_cast<uint32_t>(plane_);
+    slice = static_cast<uint32_t>(slice_);
+}
+
+bool Quorvane::InitPlanePtrs(ImagePlane* planes, uint8_t* buffer, int frameType, uint32_t width, uint32_t height,
+                             uint64_t* totalOut) const
+{
+    const CompressProc* p = FindBinding(frameType, QUORVANE_FRAME_ANY);
+    if (!p || p->direction != kCompress) return false;
+    if (width > 0x7fffffffu || height > 0x7fffffffu) return false;
+    const ImgProcFrontend* fe = p->frontend;
+    ImagePlane out[4];
+    uint64_t offset = 0;
+    for (int q = 0; q < fe->get_num_top_level_planes() && q < 4; ++q) {
+        const uint64_t stride = round_up(row_bytes(fe, q, width), static_cast<uint64_t>(fe->get_default_row_size_align(q)));
+        const uint64_t size =
+            stride * static_cast<uint64_t>(std::max(0, fe->get_tplane_height(q, static_cast<int>(height))));
+        // The records carry a 32-bit stride and size.
+        if (stride > 0x7fffffffu || size > 0xffffffffu) return false;
+        out[q] = ImagePlane{buffer ? buffer + offset : nullptr, static_cast<int32_t>(stride),
+                            static_cast<uint32_t>(size), false};
+        offset += size;
+    }
+    std::copy(out, out + 4, planes);
+    if (totalOut) *totalOut = offset;
+    return true;
+}
+
+bool Quorvane::InitCompressInfoPlanes(CompressInfo* info, uint8_t* buffer) const
+{
+    const uint8_t* h = info->header.data;
+    if (!h) return false;
+    return InitPlanePtrs(info->planes, buffer, info->frameType, load_le32(h + 16), load_le32(h + 20), nullptr);
+}
+
+bool Quorvane::planeCheck(const ImagePlane* planes, const ImgProcFrontend* fe, uint32_t width, uint32_t height)
+{
+    for (int q = 0; q < fe->get_num_top_level_planes() && q < 4; ++q) {
+        const ImagePlane& pl = planes[q];
+        const int64_t ptrAlign = std::max(1, fe->get_min_row_ptr_align(q));
+        const int64_t sizeAlign = std::max(1, fe->get_min_row_size_align(q));
+        const int code = 10 * (q + 1);
+        if (!pl.data || reinterpret_cast<uintptr_t>(pl.data) % static_cast<uintptr_t>(ptrAlign) != 0)
+            return (m_planeCheckCode = code + 1), false;
+        if (pl.stride == 0 || pl.stride % sizeAlign != 0) return (m_planeCheckCode = code + 2), false;
+        const int64_t needed = static_cast<int64_t>(round_up(row_bytes(fe, q, width), static_cast<uint64_t>(sizeAlign)));
+        // Signed: a bottom-up (negative) stride always fails here.
+        if (static_cast<int64_t>(pl.stride) < needed) return (m_planeCheckCode = code + 3), false;
+        const int64_t rows = std::max(0, fe->get_tplane_height(q, static_cast<int>(height)));
+        // Every row r is touched at data + r * stride, so the last row must end inside the plane,
+        // not only rows * row bytes.
+        const int64_t lastRowEnd = rows > 0 ? (rows - 1) * static_cast<int64_t>(pl.stride) + needed : 0;
+        if (static_cast<int64_t>(pl.size) < rows * needed || static_cast<int64_t>(pl.size) < lastRowEnd)
+            return (m_planeCheckCode = code + 4), false;
+    }
+    m_planeCheckCode = 0;
+    return true;
+}
+
+bool Quorvane::CheckPlaneAlignmentsAndSizes(const ImagePlane* planes, int frameType, uint32_t width, uint32_t height)
+{
+    const CompressProc* p = FindBinding(frameType, QUORVANE_FRAME_ANY);
+    if (!p) {
+        m_planeCheckCode = 1;
+        return false;
+    }
+    if (width > 0x7fffffffu || height > 0x7fffffffu) return false;
+    return planeCheck(planes, p->frontend, width, height);
+}
+
+void Quorvane::PrepareCompressInfo(CompressInfo* info, const void* header, uint32_t headerSize, int frameType,
+                                   bool compressing)
+{
+    info->data = nullptr;
+    for (ImagePlane& p : info->planes) p = ImagePlane{};
+    info->proc = CompressProc{};
+    if (!info->header.parse(header, headerSize)) return;
+    info->frameType = frameType;
+    info->compressing = compressing;
+    const uint8_t* h = info->header.data;
+    const int compressedType = h[9];
+    InitCompProcMap(stream_color_space(compressedType, h[11]), (load_le32(h + 12) & 4) != 0);
+    const CompressProc* p =
+        compressing ? FindBinding(frameType, compressedType) : FindBinding(compressedType, frameType);
+    if (p) info->proc = *p;
+}
+
+bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
+{
+    const CompressProc& proc = info->proc;
+    const uint8_t* h = info->header.data;
+    if (!h || !proc.frontend) return false;
+    StreamGeometry g;
+    g.width = load_le32(h + 16);
+    g.height = load_le32(h + 20);
+    g.sliceHeight = load_le32(h + 28);
+    g.flags = load_le32(h + 12);
+    g.tableMode = HeaderTableMode(h);
+    g.interlaced = (g.flags & 2) != 0;
+    g.bits = proc.backend->get_pixel_bits();
+    g.planes = proc.backend->get_num_canonical_planes();
+    g.slices = g.sliceHeight == 0 ? 0 : static_cast<int>((uint64_t(g.height) + g.sliceHeight - 1) / g.sliceHeight);
+    g.placeholder = BindingIsPlaceholder(proc);
+    if (g.width > 0x7fffffffu || g.height > 0x7fffffffu || g.sliceHeight > 0x7fffffffu) return false;
+    m_geo = g;
+
+    const ImgProcBackend* split = proc.frontend->m_backend;
+    const uint64_t workBytes = (uint64_t(g.width) + 128) * g.height *
+                                   static_cast<uint64_t>(split->get_num_canonical_planes()) *
+                                   static_cast<uint64_t>(split->get_pixel_size()) +
+                               8192;
+    if (!m_splitFrame.reserve(workBytes)) return false;
+
+    m_blocks.clear();
+    m_blocks.resize(static_cast<size_t>(g.planes) * static_cast<size_t>(g.slices));
+    auto len = m_codeLengths.find(g.bits);
+    const uint64_t maxLen = len == m_codeLengths.end() ? 0 : static_cast<uint64_t>(len->second);
+    const ImgProcBackend* be = proc.backend;
+    const int W = static_cast<int>(g.width), Hh = static_cast<int>(g.height), L = static_cast<int>(g.sliceHeight);
+    const bool histograms = info->compressing && g.tableMode == 2;
+    for (int p = 0; p < g.planes; ++p) {
+        const uint64_t cw = static_cast<uint64_t>(be->get_cplane_width(p, W));
+        const int chL = be->get_cplane_height(p, L);
+        const int chH = be->get_cplane_height(p, Hh);
+        for (int s = 0; s < g.slices; ++s) {
+            BlockData& b = m_blocks[static_cast<size_t>(p) * g.slices + s];
+            const size_t bufferSize =
+                info->compressing ? static_cast<size_t>(cw * maxLen * static_cast<uint64_t>(chL) / 8 + 128) : 0;
+            b.init(bufferSize, p, s);
+            const int64_t first = int64_t(s) * chL;
+            b.firstRow = static_cast<uint32_t>(first);
+            b.width = static_cast<uint32_t>(cw);
+            b.rows = static_cast<uint32_t>(std::max<int64_t>(0, std::min<int64_t>(chH, first + chL) - first));
+            if (histograms) b.histogram.assign(size_t(1) << g.bits, 0);
+        }
+        if (histograms) m_histograms[p].assign(size_t(1) << g.bits, 0);
+    }
+    return true;
+}
+
+bool Quorvane::SetupSplitFrame(CompressInfo* info)
+{
+    const ImgProcFrontend* fe = info->proc.frontend;
+    ImgFrame src;
+    for (int k = 0; k < 4; ++k)
+        src[k] = ImgPlane{info->planes[k].data, info->planes[k].stride};
+    ImgFrame dst{};
+    fe->calc_split_params(src, static_cast<int>(m_geo.width), static_cast<int>(m_geo.height), m_splitFrame.base, dst,
+                          m_flipInForce, info->compressing);
+    const ImgProcBackend* be = fe->m_backend;
+    for (int p = 0; p < 4; ++p) m_splitFrame.planes[p] = ImagePlane{};
+    for (int p = 0; p < be->get_num_canonical_planes() && p < 4; ++p) {
+        // A frontend that could not lay the frame out leaves its slots empty.
+        if (!dst[p].ptr) return false;
+        ImagePlane& sp = m_splitFrame.planes[p];
+        sp.data = dst[p].ptr;
+        sp.stride = dst[p].stride;
+        const int64_t rows = be->get_cplane_height(p, static_cast<int>(m_geo.height));
+        sp.size = static_cast<uint32_t>(rows * std::abs(static_cast<int64_t>(sp.stride)));
+        sp.borrowed = false;
+        for (int q = 0; q < 4; ++q)
+            if (info->planes[q].data && info->planes[q].data == sp.data) sp.borrowed = true;
+    }
+    return true;
+}
+
+bool Quorvane::SetupConverter(CompressInfo* info)
+{
+    ImgProcConverter* cv = info->proc.converter;
+    if (!cv) {
+        m_convertedFrame.release();
+        return true;
+    }
+    cv->filtered = m_encodeSettings.filter != 0;
+    const ImgProcBackend* be = info->proc.backend;
+    int widths[4] = {0, 0, 0, 0}, heights[4] = {0, 0, 0, 0};
+    for (int p = 0; p < be->get_num_canonical_planes() && p < 4; ++p) {
+        widths[p] = be->get_cplane_width(p, static_cast<int>(m_geo.width));
+        heights[p] = be->get_cplane_height(p, static_cast<int>(m_geo.height));
+    }
+    m_convertedFrame.allocateAligned16(widths, heights, be->get_pixel_size());
+    bool affected[4] = {false, false, false, false};
+    cv->get_affected_planes(affected);
+    for (int p = 0; p < 4; ++p)
+        if (!affected[p]) m_convertedFrame.planes[p] = m_splitFrame.planes[p];
+    return true;
+}
