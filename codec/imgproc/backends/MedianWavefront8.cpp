@@ -13,20 +13,25 @@ namespace backends {
 
 namespace {
 
-// 16x16 byte transpose: the perfect shuffle applied four times. The array lives on the stack,
-// so every thread has its own scratch.
-inline void transpose16x16(__m128i r[16])
+// One perfect shuffle of 16 byte rows; four of them transpose a 16x16 block.
+[[gnu::always_inline]] inline void shuffle16(const __m128i* in, __m128i* out)
 {
-    for (int pass = 0; pass < 4; ++pass) {
-        __m128i t[16];
 #pragma GCC unroll 8
-        for (int i = 0; i < 8; ++i) {
-            t[2 * i] = _mm_unpacklo_epi8(r[i], r[i + 8]);
-            t[2 * i + 1] = _mm_unpackhi_epi8(r[i], r[i + 8]);
-        }
-#pragma GCC unroll 16
-        for (int i = 0; i < 16; ++i) r[i] = t[i];
+    for (int i = 0; i < 8; ++i) {
+        out[2 * i] = _mm_unpacklo_epi8(in[i], in[i + 8]);
+        out[2 * i + 1] = _mm_unpackhi_epi8(in[i], in[i + 8]);
     }
+}
+
+// 16x16 byte transpose in place. The arrays live on the caller's stack (or in registers), so
+// every thread has its own scratch.
+[[gnu::always_inline]] inline void transpose16x16(__m128i r[16])
+{
+    __m128i t[16];
+    shuffle16(r, t);
+    shuffle16(t, r);
+    shuffle16(r, t);
+    shuffle16(t, r);
 }
 
 } // namespace
@@ -51,32 +56,45 @@ void unpredict_median_block_sse(uint8_t* p, int n, int stride)
     }
     __m128i prev = simd::loada(start1);
     __m128i prev_up = _mm_slli_si128(simd::loada(start2), 1); // top-left of the coming step
-    const __m128i keep_rows = _mm_setr_epi8(0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
 
-    const int m = n & ~15;
-    for (int k = 0; k < m; k += 16) {
-        __m128i r[16];
-        // Lane 0 of step t carries the row above at column N + 1 + t, the top of strip row 0 one
-        // step later. The last step's value is never used, so the final group takes its row from
-        // one column earlier and never reads past column N + n - 1.
-        if (k + 16 == n) r[0] = _mm_srli_si128(simd::loadu(above + k), 1);
-        else r[0] = simd::loadu(above + 1 + k);
+    // Loads the inputs of the group k columns in, transposed: r[t] holds step t, lane j the
+    // residual of strip row j - 1 at its column for that step.
+    auto load_group = [&](int k, __m128i r[16]) {
+        // Lane 0 of step t must come out as the row above at column N + 1 + t, the top of strip
+        // row 0 one step later. Its top and top-left are the zeros shifted in, so the median
+        // there is its left, the row above at column N + t; the input lane is the difference of
+        // the two, which keeps a lane mask off the serial chain. The last step's lane 0 is never
+        // used, so the final group reads no further than column N + n - 1.
+        const __m128i above0 = simd::loadu(above + k);
+        const __m128i above1 = k + 16 == n ? _mm_srli_si128(above0, 1) : simd::loadu(above + 1 + k);
+        r[0] = _mm_sub_epi8(above1, above0);
 #pragma GCC unroll 15
         for (int i = 0; i < N; ++i) r[i + 1] = simd::loadu(p + i * diag + k);
 #pragma GCC unroll 15
         for (int i = N + 1; i < 16; ++i) r[i] = _mm_setzero_si128();
         transpose16x16(r);
+    };
+
+    // The next group is loaded and transposed while the current one's serial chain runs: the
+    // groups touch disjoint samples, and the chain alone is a long dependency.
+    const int m = n & ~15;
+    __m128i cur[16], next[16] = {};
+    if (m > 0) load_group(0, cur);
+    for (int k = 0; k < m; k += 16) {
 #pragma GCC unroll 16
         for (int t = 0; t < 16; ++t) {
             const __m128i up = _mm_slli_si128(prev, 1);
             const __m128i med = simd::median_u8(prev, up, prev_up);
             prev_up = up;
-            prev = _mm_add_epi8(_mm_and_si128(med, keep_rows), r[t]);
-            r[t] = prev;
+            prev = _mm_add_epi8(med, cur[t]);
+            cur[t] = prev;
         }
-        transpose16x16(r);
+        if (k + 16 < m) load_group(k + 16, next);
+        transpose16x16(cur);
 #pragma GCC unroll 15
-        for (int i = 0; i < N; ++i) simd::storeu(p + i * diag + k, r[i + 1]);
+        for (int i = 0; i < N; ++i) simd::storeu(p + i * diag + k, cur[i + 1]);
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) cur[i] = next[i];
     }
 
     // The last n mod 16 columns, row by row: each row's top neighbours are then final.

@@ -39,7 +39,8 @@ template <int Bits>
 void unpredict16(ImgPlane plane, int width, int height, int predictor);
 
 // The 16-bit wavefront, strips of N = 2..7 rows; the stride is in samples here. Reads the row
-// above from column N - 1 to column N + count - 1 and never past it.
+// above from column N - 1 to column N + count - 1 and never past it. The row above and the
+// columns left of the strip hold reconstructed samples (0..M), as unpredict16 leaves them.
 template <int N, int Bits>
 void unpredict_median_block16_sse(int16_t* p, int count, int stride);
 

@@ -36,12 +36,13 @@ inline __m128i prefix_sum_u16(__m128i v)
 // The lane-wise twins of Rules8::median and Rules16::median.
 inline __m128i median_u8(__m128i l, __m128i t, __m128i tl)
 {
-    const __m128i g = _mm_sub_epi8(_mm_add_epi8(l, t), tl);
+    // l - tl first: on the wavefront l and tl are ready a step before t.
+    const __m128i g = _mm_add_epi8(_mm_sub_epi8(l, tl), t);
     return _mm_max_epu8(_mm_min_epu8(l, t), _mm_min_epu8(_mm_max_epu8(l, t), g));
 }
 inline __m128i median_s16(__m128i l, __m128i t, __m128i tl)
 {
-    const __m128i g = _mm_sub_epi16(_mm_add_epi16(l, t), tl);
+    const __m128i g = _mm_add_epi16(_mm_sub_epi16(l, tl), t);
     return _mm_max_epi16(_mm_min_epi16(_mm_max_epi16(l, t), g), _mm_min_epi16(l, t));
 }
 
