@@ -9,15 +9,18 @@
 #include <cstdint>
 #include <cstring>
 
+// Hot helpers must be inlined into the coding loops, or the bit state leaves the registers.
+#define HUFF_INLINE inline __attribute__((always_inline))
+
 namespace huff {
 
-inline void store_be64(unsigned char* p, uint64_t v)
+HUFF_INLINE void store_be64(unsigned char* p, uint64_t v)
 {
     v = __builtin_bswap64(v);
     std::memcpy(p, &v, 8);
 }
 
-inline uint64_t load_be64(const unsigned char* p)
+HUFF_INLINE uint64_t load_be64(const unsigned char* p)
 {
     uint64_t v;
     std::memcpy(&v, p, 8);
@@ -40,7 +43,7 @@ struct BitWriter {
     }
 
     // length in 1..63; the caller keeps used + length within 64 between flushes.
-    void put(uint64_t code, uint32_t length)
+    HUFF_INLINE void put(uint64_t code, uint32_t length)
     {
         buf = (buf << length) | code;
         used += length;
@@ -48,7 +51,7 @@ struct BitWriter {
 
     // Stores the valid bits (at least one must be pending) and advances over the whole bytes.
     // The bits of a partial byte stay and are stored again by the next flush.
-    void flush()
+    HUFF_INLINE void flush()
     {
         store_be64(cursor, buf << (64 - used));
         cursor += used >> 3;
@@ -72,9 +75,9 @@ struct BitReader {
         s.cursor = const_cast<unsigned char*>(cursor);
     }
 
-    // Tops the buffer up to at least 57 valid bits. Bits past `end` read as zero. Every caller
-    // consumes at least one bit between two refills, so freeBits is never 0 here (a shift by 64).
-    void refill()
+    // Tops the buffer up to at least 57 valid bits. Bits past `end` read as zero. Needs at
+    // least one free bit (a whole-word shift by 64 would be undefined).
+    HUFF_INLINE void refill()
     {
         if (end - cursor >= 8) {
             buf |= load_be64(cursor) >> (64 - freeBits);
@@ -85,7 +88,25 @@ struct BitReader {
         }
     }
 
-    void refill_tail()
+    // The same for a buffer that is not empty (freeBits below 64); a full buffer takes nothing.
+    HUFF_INLINE void refill_nonempty()
+    {
+        if (end - cursor >= 8) {
+            buf |= (load_be64(cursor) >> 1) >> (63 - freeBits);
+            cursor += freeBits >> 3;
+            freeBits &= 7;
+        } else {
+            refill_tail();
+        }
+    }
+
+    // Makes at least `bits` bits valid; after it freeBits is below 64.
+    HUFF_INLINE void prime(uint32_t bits)
+    {
+        if (64 - freeBits < bits) refill();
+    }
+
+    HUFF_INLINE void refill_tail()
     {
         while (freeBits > 7) {
             if (cursor < end) buf |= uint64_t(*cursor++) << (freeBits - 8);
@@ -93,9 +114,9 @@ struct BitReader {
         }
     }
 
-    uint32_t peek(uint32_t n) const { return uint32_t(buf >> (64 - n)); }
+    HUFF_INLINE uint32_t peek(uint32_t n) const { return uint32_t(buf >> (64 - n)); }
 
-    void consume(uint32_t n)
+    HUFF_INLINE void consume(uint32_t n)
     {
         buf <<= n;
         freeBits += n;

@@ -142,6 +142,10 @@ public:
 
 private:
     std::vector<HuffCodeSymbol> m_list; // scratch of setLengths, kept to avoid reallocation
+    // The first level split for the decoding loop: per window one byte with the bits and the
+    // samples it takes, and its packed samples.
+    std::vector<uint8_t> m_fastLens;
+    std::vector<decltype(Entry::symbols)> m_fastSyms;
 };
 
 extern template class HuffCoderT<unsigned char, unsigned short, 8u, 12u, 12u>;

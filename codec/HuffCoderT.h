@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace huff {
 
@@ -17,6 +18,16 @@ constexpr unsigned codes_per_flush(unsigned maxLen) { return std::min(57u / maxL
 // straight into the caller's array only while this many samples remain, and the rest through
 // the status's carry.
 constexpr unsigned stop_margin(unsigned bits) { return bits == 8 ? 16 : bits == 10 ? 32 : 24; }
+
+// Fast-table byte of a window whose code is longer than the first level.
+constexpr uint8_t kLongCode = 255;
+
+// The fast-table byte of a first-level entry: bits taken in bits 0-5 (where a 64-bit shift by
+// the byte reads its count), samples minus one in bits 6-7.
+constexpr uint8_t fast_len(unsigned bitCount, unsigned symbolCount)
+{
+    return static_cast<uint8_t>(bitCount | ((symbolCount - 1) << 6));
+}
 
 } // namespace huff
 
@@ -69,22 +80,30 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
             previous = decodeTable[i];
     }
 
-    if constexpr (LUTBITS == MAXLEN) {
-        // Every code fits the first level, so a window marked 255 begins no code at all: it only
-        // occurs in a damaged stream whose lengths leave code space free. Decode it as one sample
-        // 0 over the whole window, so that decoding always progresses by whole samples and bits.
-        for (size_t i = 0; i < kWindows; ++i) {
-            if (decodeTable[i].bitCount == 255) {
-                decodeTable[i].symbols = 0;
-                decodeTable[i].bitCount = LUTBITS;
-                decodeTable[i].symbolCount = 1;
-            }
+    // The decoding loop's split copy of the first level.
+    m_fastLens.resize(kWindows);
+    m_fastSyms.resize(kWindows);
+    for (size_t i = 0; i < kWindows; ++i) {
+        const Entry& e = decodeTable[i];
+        m_fastSyms[i] = e.symbols;
+        if (e.bitCount != 255) {
+            m_fastLens[i] = huff::fast_len(e.bitCount, e.symbolCount);
+        } else if constexpr (LUTBITS == MAXLEN) {
+            // Every code fits the first level, so this window begins no code at all: it only
+            // occurs in a damaged stream whose lengths leave code space free. It decodes as one
+            // sample 0 over the whole window, so decoding always advances.
+            m_fastLens[i] = huff::fast_len(LUTBITS, 1);
+            m_fastSyms[i] = 0;
+        } else {
+            m_fastLens[i] = huff::kLongCode;
         }
-    } else {
-        // The second level covers every MAXLEN-bit window (the first level can send any of them
-        // here when the code leaves space free), and is rebuilt completely each time: a window
-        // that begins no code decodes as sample 0 over MAXLEN bits, never as a stale entry of an
-        // earlier table.
+    }
+
+    if constexpr (LUTBITS < MAXLEN) {
+        // The second level covers every MAXLEN-bit window (the first level sends any window that
+        // begins no short code here, which includes the free space of an incomplete code), and
+        // is rebuilt completely each time: a window that begins no code decodes as sample 0 over
+        // MAXLEN bits, never as a stale entry of an earlier table.
         longCodes.assign(size_t(1) << MAXLEN, HuffSymbol2{0, static_cast<uint16_t>(MAXLEN)});
         for (const HuffCodeSymbol& e : m_list) {
             if (e.length <= LUTBITS) break;
@@ -180,15 +199,17 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block2(Status& stat
 
     unsigned i = 0;
     if constexpr (sizeof(Symbol) == 1) {
-        // Four pairs per step: two pair codes (at most 48 bits) per append.
+        // Four pairs per step, appended as two joined pair codes of at most 48 bits each.
         for (; i + 8 <= count; i += 8) {
             uint64_t v;
             std::memcpy(&v, s + i, 8);
             const HuffCodeT<unsigned int> a = pairs[v & 0xFFFF], b = pairs[(v >> 16) & 0xFFFF];
             const HuffCodeT<unsigned int> c = pairs[(v >> 32) & 0xFFFF], d = pairs[v >> 48];
+            const uint32_t cdLength = c.length + d.length;
             w.put((uint64_t(a.code) << b.length) | b.code, a.length + b.length);
-            w.flush();
-            w.put((uint64_t(c.code) << d.length) | d.code, c.length + d.length);
+            // Eight samples usually fit one word: flush in between only when they do not.
+            if (w.used + cdLength > 64) w.flush();
+            w.put((uint64_t(c.code) << d.length) | d.code, cdLength);
             w.flush();
         }
     }
@@ -230,30 +251,54 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::compact_block(Status& stat
 
 // ---------------------------------------------------------------------------------------------
 // Decoding
+//
+// The loop is bound by one dependency chain per lookup: window -> table load -> shift. To keep
+// that chain short the hot tables are split: a byte per window with the bits and the number of
+// samples it takes (the chain), and the packed samples in a table of their own (off the chain).
+// A cycle takes its first window before topping the buffer up, which works because a cycle
+// always leaves at least LUTBITS valid bits; the refill then overlaps that lookup.
 
 namespace huff {
 
-// Decodes one refill cycle (K lookups) at out[pos]; each lookup stores a whole entry.
-template <class Symbol, class Entry, unsigned MAXLEN, unsigned LUTBITS, unsigned K>
-inline void decode_cycle(BitReader& r, const Entry* table, const HuffCoder::HuffSymbol2* longCodes, Symbol* out,
-                         size_t& pos)
-{
-    r.refill();
-    for (unsigned k = 0; k < K; ++k) {
-        const Entry e = table[r.peek(LUTBITS)];
+template <class Symbol, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+struct DecodeLoop {
+    using Word = std::conditional_t<sizeof(Symbol) == 1, uint32_t, uint64_t>;
+    // Lookups per refill: after a refill at least 57 bits are valid, and a cycle must leave at
+    // least LUTBITS of them for the next cycle's first window.
+    static constexpr unsigned K = std::min(4u, (57 - LUTBITS) / MAXLEN);
+    static_assert(K >= 2, "");
+
+    const uint8_t* lens;
+    const Word* syms;
+    const HuffCoder::HuffSymbol2* longCodes;
+
+    HUFF_INLINE void lookup(BitReader& r, uint32_t window, Symbol* out, size_t& pos) const
+    {
+        const uint32_t l = lens[window];
         if constexpr (LUTBITS < MAXLEN) {
-            if (e.bitCount == 255) [[unlikely]] {
+            if (l == kLongCode) [[unlikely]] {
                 const HuffCoder::HuffSymbol2 h = longCodes[r.peek(MAXLEN)];
                 out[pos++] = static_cast<Symbol>(h.symbol);
                 r.consume(h.length);
-                continue;
+                return;
             }
         }
-        std::memcpy(out + pos, &e.symbols, sizeof(e.symbols));
-        pos += e.symbolCount;
-        r.consume(e.bitCount);
+        const Word w = syms[window];
+        std::memcpy(out + pos, &w, sizeof(w));
+        pos += (l >> 6) + 1;
+        r.consume(l & 63);
     }
-}
+
+    HUFF_INLINE void cycle(BitReader& r, Symbol* out, size_t& pos) const
+    {
+        const uint32_t first = r.peek(LUTBITS);
+        r.refill_nonempty();
+        lookup(r, first, out, pos);
+        lookup(r, r.peek(LUTBITS), out, pos);
+        if constexpr (K >= 3) lookup(r, r.peek(LUTBITS), out, pos);
+        if constexpr (K >= 4) lookup(r, r.peek(LUTBITS), out, pos);
+    }
+};
 
 } // namespace huff
 
@@ -261,16 +306,16 @@ template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUT
 void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& status, void* samples,
                                                                  unsigned int count) const
 {
-    constexpr unsigned K = huff::codes_per_flush(MAXLEN);
+    using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS>;
     constexpr size_t kMargin = huff::stop_margin(BITS);
-    static_assert(kMargin >= 4 * K, "a cycle must not write past the margin");
-    static_assert((kMargin - 1 + 4 * K) * sizeof(Symbol) <= Status::kCarryBytes, "carry too small");
+    static_assert(kMargin >= 4 * Loop::K, "a cycle must not write past the margin");
+    static_assert((kMargin - 1 + 4 * Loop::K) * sizeof(Symbol) <= Status::kCarryBytes, "carry too small");
 
     Symbol* out = static_cast<Symbol*>(samples);
     Symbol* carry = reinterpret_cast<Symbol*>(status.carry);
 
     // Samples left over from the previous call come first.
-    size_t n = std::min<size_t>(count, status.carryEnd - status.carryPos);
+    const size_t n = std::min<size_t>(count, status.carryEnd - status.carryPos);
     if (n) {
         std::memcpy(out, carry + status.carryPos, n * sizeof(Symbol));
         status.carryPos += n;
@@ -279,17 +324,17 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
     out += n;
     const size_t want = count - n;
 
-    const Entry* table = decodeTable.data();
-    const HuffSymbol2* longTable = longCodes.data();
+    const Loop loop{m_fastLens.data(), m_fastSyms.data(), longCodes.data()};
     huff::BitReader r(status);
+    r.prime(LUTBITS);
     size_t pos = 0;
     if (want > kMargin) {
         const size_t limit = want - kMargin;
-        while (pos < limit) huff::decode_cycle<Symbol, Entry, MAXLEN, LUTBITS, K>(r, table, longTable, out, pos);
+        while (pos < limit) loop.cycle(r, out, pos);
     }
     const size_t rest = want - pos;
     size_t have = 0;
-    while (have < rest) huff::decode_cycle<Symbol, Entry, MAXLEN, LUTBITS, K>(r, table, longTable, carry, have);
+    while (have < rest) loop.cycle(r, carry, have);
     std::memcpy(out + pos, carry, rest * sizeof(Symbol));
     status.carryPos = rest;
     status.carryEnd = have;
