@@ -228,7 +228,7 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::compact_block(Status& stat
     const Symbol* s = static_cast<const Symbol*>(samples);
     if constexpr (sizeof(Symbol) == 1) {
         if (status.freeBits == 64) {
-            std::memcpy(status.cursor, s, count);
+            if (count) std::memcpy(status.cursor, s, count);
             status.cursor += count;
             return;
         }
@@ -319,8 +319,8 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
     if (n) {
         std::memcpy(out, carry + status.carryPos, n * sizeof(Symbol));
         status.carryPos += n;
-        if (n == count) return;
     }
+    if (n == count) return;
     out += n;
     const size_t want = count - n;
 
@@ -351,8 +351,8 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::uncompact_block(Status& st
             // A payload shorter than its samples yields what is there and zeros for the rest.
             const size_t avail = status.cursor < status.end ? size_t(status.end - status.cursor) : 0;
             const size_t n = std::min<size_t>(count, avail);
-            std::memcpy(out, status.cursor, n);
-            std::memset(out + n, 0, count - n);
+            if (n) std::memcpy(out, status.cursor, n);
+            if (count > n) std::memset(out + n, 0, count - n);
             status.cursor += n;
             return;
         }
