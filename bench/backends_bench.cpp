@@ -19,24 +19,20 @@ namespace {
 
 double g_seconds = 0.3;
 
-// Best MB/s of three timed runs of op over `bytes` bytes of samples.
+// MB/s of op over `bytes` bytes of samples, from its fastest single call within the time
+// budget: the fastest call is the one least disturbed by other work on the machine.
 double measure(size_t bytes, const std::function<void()>& op)
 {
     using clock = std::chrono::steady_clock;
     op(); // warm up
-    double best = 0;
-    for (int run = 0; run < 3; ++run) {
-        int reps = 0;
+    double best = 1e30;
+    const auto start = clock::now();
+    do {
         const auto t0 = clock::now();
-        double elapsed = 0;
-        do {
-            op();
-            ++reps;
-            elapsed = std::chrono::duration<double>(clock::now() - t0).count();
-        } while (elapsed < g_seconds / 3);
-        best = std::max(best, static_cast<double>(bytes) * reps / elapsed / 1e6);
-    }
-    return best;
+        op();
+        best = std::min(best, std::chrono::duration<double>(clock::now() - t0).count());
+    } while (std::chrono::duration<double>(clock::now() - start).count() < g_seconds);
+    return static_cast<double>(bytes) / best / 1e6;
 }
 
 // A plane with 64-byte aligned rows, as the engine lays its planes out.

@@ -17,8 +17,8 @@ void predict8_inplace(ImgPlane plane, int width, int height, int predictor);
 void unpredict8(ImgPlane plane, int width, int height, int predictor);
 PredictScores calc_predict_scores8(const ImgPlane& plane, int width, int height);
 
-// Scores count samples of one row at p (p 16-byte aligned, count a multiple of 16), the row
-// above at p - stride, the left neighbours at p - 1.
+// Scores count samples of one row at p (count a multiple of 16), the row above at p - stride,
+// the left neighbours at p - 1. The row cut puts p on a 16-byte boundary; any address works.
 ScoreTotals calc_predict_scores_sse(const uint8_t* p, int count, int stride);
 
 // Median wavefront over a strip of N rows (2..15): p is column N of the strip's first row, and

@@ -15,7 +15,7 @@ ScoreTotals calc_predict_scores_sse(const uint8_t* p, int count, int stride)
     const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
     __m128i acc_l = _mm_setzero_si128(), acc_g = _mm_setzero_si128(), acc_m = _mm_setzero_si128();
     for (int k = 0; k < count; k += 16) {
-        const __m128i s = simd::loada(p + k);
+        const __m128i s = simd::loadu(p + k);
         const __m128i l = simd::loadu(p + k - 1);
         const __m128i t = simd::loadu(above + k);
         const __m128i tl = simd::loadu(above + k - 1);
