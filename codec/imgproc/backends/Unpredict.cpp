@@ -49,7 +49,7 @@ inline void restore_median(typename R::Sample* cur, const typename R::Sample* ab
     cur[x] = R::restore(cur[x], R::median(cur[x - 1], above[x], above[x - 1]));
 }
 
-// The pieces that differ between the depths: strip height, the wavefront kernel, 1-row strips.
+// What differs between the depths: strip height, the wavefront kernel, 1-row strips.
 template <class V>
 struct Wave;
 
