@@ -1,0 +1,288 @@
+// The format header, code-length table packing, the compressed frame layout and the engine's
+// frame geometry.
+
+#include "codec/QuorvaneEngine.h"
+#include "codec/ByteOrder.h"
+#include "codec_fixture.h"
+
+#include <numeric>
+
+namespace {
+
+using qtest::CodecHandle;
+
+TEST(Header, BytesOfAWrittenHeader)
+{
+    Quorvane e(true, true);
+    uint8_t h[32];
+    ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_BGRA, 1920, 1080, QUORVANE_FRAME_ANY));
+    const uint8_t expected[32] = {'Q', 'O', 'R', 'V', 32, 0, 0, 0, 7, 102, 12, 2, 0, 0, 0x22, 0,
+                                  0x80, 7, 0, 0, 0x38, 4, 0, 0, 0x80, 7, 0, 0, 28, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(h, expected, 32));
+    EXPECT_EQ(e.CompressGetFormatSize(QUORVANE_FRAME_BGRA, 1920, 1080, QUORVANE_FRAME_ANY), 32);
+    EXPECT_FALSE(e.CompressGetFormat(h, QUORVANE_FRAME_BGRA, 16, 16, QUORVANE_FRAME_COMP_YUV420));
+    EXPECT_EQ(e.CompressGetFormatSize(QUORVANE_FRAME_BGRA, 16, 16, QUORVANE_FRAME_COMP_YUV420), 0);
+
+    // Full range and interlace: kept for YUV, dropped (with colour space 2) for RGB.
+    QuorvaneEncodeSettings s = e.GetEncodeSettings();
+    s.fullRange = 1;
+    s.colorSpace = 1;
+    s.fieldType = 1;
+    for (int mode : {0, 1, 2, 3}) {
+        s.tableMode = mode;
+        e.ApplyEncodeSettings(s);
+        ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_I420, 64, 64, QUORVANE_FRAME_COMP_YUV420));
+        EXPECT_EQ(load_le32(h + 12), 0x00220006u) << mode; // every mode writes mode 2
+        EXPECT_EQ(h[11], 1);
+        EXPECT_EQ(h[10], 12);
+        ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_BGRX, 64, 64, QUORVANE_FRAME_COMP_RGB));
+        EXPECT_EQ(load_le32(h + 12), 0x00220002u);
+        EXPECT_EQ(h[11], 2);
+    }
+    ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_V210, 64, 64, QUORVANE_FRAME_ANY));
+    EXPECT_EQ(h[9], QUORVANE_FRAME_COMP_10_YUV422);
+    EXPECT_EQ(h[10], 14);
+    ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_GBRAP_16, 64, 64, QUORVANE_FRAME_COMP_14_RGBA));
+    EXPECT_EQ(h[10], 18);
+}
+
+TEST(Header, ParseAndTableMode)
+{
+    Quorvane e(true, true);
+    uint8_t h[40] = {};
+    ASSERT_TRUE(e.CompressGetFormat(h, QUORVANE_FRAME_Y8, 64, 64, QUORVANE_FRAME_ANY));
+    Quorvane::ParsedHeader p;
+    EXPECT_TRUE(p.parse(h, 32));
+    EXPECT_FALSE(p.parse(h, 31));
+    EXPECT_FALSE(p.parse(h, 40)); // the size field says 32
+    EXPECT_FALSE(p.parse(nullptr, 32));
+    EXPECT_EQ(Quorvane::HeaderTableMode(h), 2);
+    h[8] = 6;
+    h[12] = 1;
+    EXPECT_EQ(Quorvane::HeaderTableMode(h), 2);
+    h[12] = 0;
+    EXPECT_EQ(Quorvane::HeaderTableMode(h), 1);
+}
+
+TEST(Header, BufferSizes)
+{
+    Quorvane e(true, true);
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_BGRA, 128, 128, QUORVANE_FRAME_COMP_RGBA), 327680);
+    // The ANY pair is a binding of its own (a copy of the default one).
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_BGRA, 128, 128, QUORVANE_FRAME_ANY), 327680);
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_BGRA, 128, 128, QUORVANE_FRAME_COMP_RGB), 0);
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_COMP_RGBA, 128, 128, QUORVANE_FRAME_BGRA), 0);
+    // 1920x1080 4:2:0: 3110400 sample bytes.
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_I420, 1920, 1080, QUORVANE_FRAME_COMP_YUV420), 3110400 + 262144);
+    // 10-bit: (w * h * 10 + 7) / 8 per plane, raised to 4.
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_V210, 6, 4, QUORVANE_FRAME_COMP_10_YUV422),
+              262144 + ((30 + 15 + 15 + 3) & ~3));
+    // Sizes whose frames cannot be counted in 31 bits are refused.
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_BGRA, 65536, 65536, QUORVANE_FRAME_COMP_RGBA), 0);
+    // A very tall frame of tiny blocks: the margin is no longer enough, the bound takes over.
+    const int tall = e.CompressGetBufferSize(QUORVANE_FRAME_GBRAP_14, 4, 28 * 40000, QUORVANE_FRAME_COMP_14_RGBA);
+    const int64_t blocks = 4 * 40000;
+    EXPECT_GE(tall, 32 + 4 + 7 * blocks + 1 + 4 * 16384 + 16 + 4 * int64_t(4) * 28 * 40000 * 14 / 8);
+}
+
+TEST(Header, TablePacking)
+{
+    std::vector<int> l(256, 8);
+    uint8_t out[1024];
+    ASSERT_EQ(Quorvane::CompressHuffTable(l, out), 2u);
+    EXPECT_EQ(out[0], 0x88);
+    EXPECT_EQ(out[1], 255);
+    l.push_back(8);
+    ASSERT_EQ(Quorvane::CompressHuffTable(l, out), 3u);
+    EXPECT_EQ(out[2], 8);
+    std::vector<int> alt(256);
+    for (int i = 0; i < 256; ++i) alt[i] = 1 + (i & 1);
+    EXPECT_EQ(Quorvane::CompressHuffTable(alt, out), 256u);
+    EXPECT_EQ(Quorvane::CompressHuffTable(std::vector<int>{5}, out), 1u);
+
+    // Unpacking reverses packing, and refuses a table that runs past its bytes.
+    for (int round = 0; round < 50; ++round) {
+        std::vector<int> src(1024);
+        for (int& v : src) v = qtest::rand_int(0, 3) == 0 ? qtest::rand_int(1, 14) : 9;
+        const unsigned n = Quorvane::CompressHuffTable(src, out);
+        std::vector<int> back(1024, -1);
+        ASSERT_EQ(Quorvane::UncompressHuffTable(out, out + n, back.data(), back.size()), int64_t(n));
+        EXPECT_EQ(back, src);
+        EXPECT_EQ(Quorvane::UncompressHuffTable(out, out + n - 1, back.data(), back.size()), -1);
+    }
+    // A run that overshoots its table ends with it.
+    const uint8_t over[] = {0x83, 200, 0x84, 200};
+    std::vector<int> four(256);
+    EXPECT_EQ(Quorvane::UncompressHuffTable(over, over + 4, four.data(), 256), 4);
+    EXPECT_EQ(four[200], 3);
+    EXPECT_EQ(four[201], 4);
+    EXPECT_EQ(four[255], 4);
+}
+
+TEST(Frames, AlignAsKeepsTheLowBits)
+{
+    Quorvane::PlanarFrame a, b;
+    const int w[4] = {33, 17, 17, 0}, h[4] = {10, 5, 5, 0};
+    a.allocateAligned16(w, h, 1);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(a.planes[k].data) % 1024, 256u * k);
+        EXPECT_EQ(a.planes[k].stride % 16, 0);
+    }
+    a.planes[1].data += 4;
+    a.planes[2].data += 9;
+    b.alignAs(a);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(b.planes[k].data) % 16, reinterpret_cast<uintptr_t>(a.planes[k].data) % 16);
+        EXPECT_EQ(b.planes[k].stride, a.planes[k].stride);
+        EXPECT_LE(b.planes[k].data + b.planes[k].size, b.base + b.capacity);
+    }
+    EXPECT_EQ(b.planes[3].size, 0u);
+    const uint8_t* keep = a.base;
+    const int small[4] = {8, 4, 4, 0};
+    a.allocateAligned16(small, small, 1); // smaller frames keep the storage
+    EXPECT_EQ(a.base, keep);
+}
+
+// A reader of the stored layout, independent of the engine's.
+struct Layout {
+    uint32_t dataStart = 0, T = 0;
+    std::vector<uint32_t> offsets;
+    std::vector<uint8_t> indexes;
+    std::vector<std::vector<int>> tables;
+    size_t tableBytes = 0;
+};
+
+Layout parse_layout(const std::vector<uint8_t>& f, size_t blocks, int bits)
+{
+    Layout l;
+    const uint8_t* s = f.data() + 32;
+    l.dataStart = load_le32(s);
+    for (size_t b = 0; b < blocks; ++b) l.offsets.push_back(load_le32(s + 4 + 4 * b));
+    const uint8_t* t = s + 4 + 4 * blocks;
+    l.T = *t++;
+    l.indexes.assign(t, t + blocks);
+    t += blocks;
+    const uint8_t* tstart = t;
+    for (uint32_t i = 0; i < l.T; ++i) {
+        std::vector<int> lengths(size_t(1) << bits);
+        const int64_t used = Quorvane::UncompressHuffTable(t, f.data() + f.size(), lengths.data(), lengths.size());
+        EXPECT_GT(used, 0);
+        t += used;
+        l.tables.push_back(lengths);
+    }
+    l.tableBytes = static_cast<size_t>(t - tstart);
+    return l;
+}
+
+TEST(Frames, LayoutOfCompressedFrames)
+{
+    CodecHandle h;
+    struct Case {
+        uint32_t type, w, height, comp;
+        int planes;
+    } cases[] = {
+        {QUORVANE_FRAME_Y8, 64, 64, QUORVANE_FRAME_COMP_YUV400, 1},
+        {QUORVANE_FRAME_I420, 38, 58, QUORVANE_FRAME_COMP_YUV420, 3},
+        {QUORVANE_FRAME_YV24, 17, 29, QUORVANE_FRAME_COMP_YUV444, 3},
+        {QUORVANE_FRAME_I444, 20, 30, QUORVANE_FRAME_COMP_YUV422, 3},
+    };
+    for (const Case& c : cases) {
+        qtest::Stream s;
+        ASSERT_EQ(qtest::begin_compress(h, c.type, c.w, c.height, c.comp, s), 0);
+        qtest::Frame f(h, c.type, c.w, c.height);
+        for (int pattern = 0; pattern < 3; ++pattern) {
+            if (pattern == 1) f.smooth();
+            if (pattern == 2) f.randomize();
+            const std::vector<uint8_t> out = qtest::compress_frame(h, f, s.maxSize);
+            ASSERT_FALSE(out.empty());
+            const size_t S = (c.height + 27) / 28, N = S * c.planes;
+            EXPECT_EQ(0, std::memcmp(out.data(), s.header.data(), 32));
+            const Layout l = parse_layout(out, N, 8);
+            EXPECT_EQ(l.T, uint32_t(c.planes));
+            EXPECT_EQ(l.dataStart, 4 + 4 * N + 1 + N + l.tableBytes);
+            for (size_t b = 0; b < N; ++b) EXPECT_EQ(l.indexes[b], b / S);
+            for (const std::vector<int>& t : l.tables) {
+                uint64_t kraft = 0;
+                for (int len : t) {
+                    ASSERT_GE(len, 1);
+                    ASSERT_LE(len, 12);
+                    kraft += uint64_t(1) << (12 - len);
+                }
+                EXPECT_EQ(kraft, uint64_t(1) << 12);
+            }
+            EXPECT_EQ(l.offsets[0], l.dataStart);
+            for (size_t b = 0; b < N; ++b) {
+                const uint8_t* blk = out.data() + 32 + l.offsets[b];
+                EXPECT_EQ(blk[1], 3); // median for every block begun through the interface
+                EXPECT_LE(blk[0], 1);
+            }
+            // Even size, zero tail of 15 or 16 bytes, within the negotiated bound.
+            EXPECT_EQ(out.size() % 2, 0u);
+            EXPECT_LE(out.size(), s.maxSize);
+            size_t end = out.size();
+            while (end > 0 && out[end - 1] == 0 && out.size() - end < 16) --end;
+            EXPECT_GE(out.size() - end, 15u);
+        }
+        ASSERT_EQ(quorvane_compress_end(h), 0);
+    }
+}
+
+TEST(Frames, AllZeroGreyFrame)
+{
+    CodecHandle h;
+    qtest::Stream s;
+    ASSERT_EQ(qtest::begin_compress(h, QUORVANE_FRAME_Y8, 64, 64, QUORVANE_FRAME_ANY, s), 0);
+    qtest::Frame f(h, QUORVANE_FRAME_Y8, 64, 64);
+    const std::vector<uint8_t> out = qtest::compress_frame(h, f, s.maxSize);
+    // Three blocks (28, 28 and 8 rows), each one bit per sample, all ones: the shortest code has
+    // the largest value. The table packs to 4 to 6 bytes depending on which symbol takes the
+    // one 8-bit code, hence 590 or 592 bytes.
+    EXPECT_TRUE(out.size() == 590 || out.size() == 592) << out.size();
+    const Layout l = parse_layout(out, 3, 8);
+    EXPECT_EQ(l.tables[0][0], 1);
+    const size_t payload[3] = {224, 224, 64};
+    for (int b = 0; b < 3; ++b) {
+        const uint8_t* blk = out.data() + 32 + l.offsets[b];
+        EXPECT_EQ(blk[0], 0);
+        EXPECT_EQ(blk[1], 3);
+        const uint32_t next = b < 2 ? l.offsets[b + 1] : 0;
+        if (b < 2) {
+            EXPECT_EQ(next - l.offsets[b], 2 + payload[b]);
+        }
+        for (size_t i = 0; i < payload[b]; ++i) ASSERT_EQ(blk[2 + i], 0xff);
+    }
+}
+
+TEST(Frames, RandomBlocksAreStoredRaw)
+{
+    CodecHandle h;
+    qtest::Stream s;
+    ASSERT_EQ(qtest::begin_compress(h, QUORVANE_FRAME_Y8, 64, 30, QUORVANE_FRAME_ANY, s), 0);
+    qtest::Frame f(h, QUORVANE_FRAME_Y8, 64, 30);
+    f.randomize();
+    const std::vector<uint8_t> out = qtest::compress_frame(h, f, s.maxSize);
+    const Layout l = parse_layout(out, 2, 8);
+    EXPECT_EQ(out[32 + l.offsets[0]], 1);
+    EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + 64 * 28);
+}
+
+TEST(Frames, BlockGeometryWithPartialSlices)
+{
+    Quorvane e(true, true);
+    uint8_t hdr[32];
+    ASSERT_TRUE(e.CompressGetFormat(hdr, QUORVANE_FRAME_I420, 8, 58, QUORVANE_FRAME_COMP_YUV420));
+    Quorvane::CompressInfo info;
+    ASSERT_TRUE(e.CompressBegin(&info, hdr, QUORVANE_FRAME_I420));
+    // Frame 8x58: 3 slices; chroma rows 29 = 14 + 14 + 1.
+    std::vector<uint8_t> buf(8 * 58 * 3 / 2);
+    ASSERT_TRUE(e.InitCompressInfoPlanes(&info, buf.data()));
+    EXPECT_EQ(info.planes[1].data, buf.data() + 8 * 58);
+    EXPECT_EQ(info.planes[1].stride, 4);
+    std::vector<uint8_t> out(e.CompressGetBufferSize(QUORVANE_FRAME_I420, 8, 58, QUORVANE_FRAME_COMP_YUV420));
+    info.data = out.data();
+    EXPECT_NE(e.Compress(&info), 0u);
+    info.data = nullptr;
+    EXPECT_EQ(e.Compress(&info), 0u);
+}
+
+} // namespace
