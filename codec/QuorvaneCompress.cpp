@@ -364,7 +364,8 @@ uint32_t Quorvane::CompressFinalize(CompressInfo* info)
         dataStart += 1 + N + packed;
     }
     store_le32(out + H, static_cast<uint32_t>(dataStart));
-    std::vector<uint64_t> offsets(N);
+    std::vector<uint64_t>& offsets = m_offsets;
+    offsets.resize(N);
     uint64_t offset = dataStart;
     for (uint32_t b = 0; b < N; ++b) {
         offsets[b] = offset;

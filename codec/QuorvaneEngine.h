@@ -278,6 +278,7 @@ private:
     std::vector<int> m_tableLengths;             // T tables of 2^bits lengths, read from a frame
     int m_coderCount = 0;                        // T of the frame being read
     std::vector<std::vector<uint32_t>> m_scratch; // per-thread symbol counting tables
+    std::vector<uint64_t> m_offsets;             // block offsets of the frame being written
 };
 
 template <class Fn>
