@@ -74,7 +74,10 @@ std::vector<FormatInfo> formatRows()
     };
 }
 
+// The extended record travels through the codec's plain frame-type pointers (its marker word says
+// which it is).
 QuorvaneFrameType* asType(QuorvaneFrameTypeEx& t) { return reinterpret_cast<QuorvaneFrameType*>(&t); }
+const QuorvaneFrameType* asType(const QuorvaneFrameTypeEx& t) { return reinterpret_cast<const QuorvaneFrameType*>(&t); }
 
 const char* typeName(unsigned code) { return quorvane_get_string(QUORVANE_STRING_FRAME_TYPE, int(code)); }
 const char* colorSpaceCodecName(unsigned cs) { return quorvane_get_string(QUORVANE_STRING_COLOR_SPACE, int(cs)); }
@@ -153,7 +156,7 @@ std::vector<FormatInfo> GetEncodeFormats(const QuorvaneFrameTypeEx& target)
         output.width = 0;
         output.height = 0;
         try {
-            codec.compressQuery(*reinterpret_cast<const QuorvaneFrameType*>(&input), asType(output), nullptr);
+            codec.compressQuery(*asType(input), asType(output), nullptr);
             result.push_back(row);
         } catch (const std::exception&) {
             // frames of this format cannot be compressed into the target
