@@ -247,6 +247,8 @@ private:
     void buildCategoryMaps();
     bool planeCheck(const ImagePlane* planes, const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     uint64_t rawPlaneBytes(const ImgProcBackend* be, uint32_t width, uint32_t height) const;
+    // Bytes of the split work buffer for the frontend's canonical planes.
+    static uint64_t workBufferBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     int readFrame(CompressInfo* info);
     void prepareScratch();
 

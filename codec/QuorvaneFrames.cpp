@@ -200,12 +200,7 @@ bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
     if (g.width > 0x7fffffffu || g.height > 0x7fffffffu || g.sliceHeight > 0x7fffffffu) return false;
     m_geo = g;
 
-    const ImgProcBackend* split = proc.frontend->m_backend;
-    const uint64_t workBytes = (uint64_t(g.width) + 128) * g.height *
-                                   static_cast<uint64_t>(split->get_num_canonical_planes()) *
-                                   static_cast<uint64_t>(split->get_pixel_size()) +
-                               8192;
-    if (!m_splitFrame.reserve(workBytes)) return false;
+    if (!m_splitFrame.reserve(workBufferBytes(proc.frontend, g.width, g.height))) return false;
 
     m_blocks.clear();
     m_blocks.resize(static_cast<size_t>(g.planes) * static_cast<size_t>(g.slices));

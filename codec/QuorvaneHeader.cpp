@@ -106,6 +106,14 @@ uint64_t Quorvane::rawPlaneBytes(const ImgProcBackend* be, uint32_t width, uint3
     return sum;
 }
 
+uint64_t Quorvane::workBufferBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height)
+{
+    const ImgProcBackend* be = fe->m_backend;
+    return (uint64_t(width) + 128) * height * static_cast<uint64_t>(be->get_num_canonical_planes()) *
+               static_cast<uint64_t>(be->get_pixel_size()) +
+           8192;
+}
+
 int Quorvane::CompressGetBufferSize(int frameType, uint32_t width, uint32_t height, int compressedType) const
 {
     const CompressProc* p = FindBinding(frameType, compressedType);
@@ -113,6 +121,7 @@ int Quorvane::CompressGetBufferSize(int frameType, uint32_t width, uint32_t heig
     // Sizes beyond what an int can carry are refused; they also keep the backends' int geometry
     // from overflowing.
     if (width > 0x7fffffffu || height > 0x7fffffffu) return 0;
+    if (workBufferBytes(p->frontend, width, height) > 0x7fffffffu) return 0;
     const ImgProcBackend* be = p->backend;
     const uint64_t formula = (kBufferMargin + rawPlaneBytes(be, width, height) + 3) & ~uint64_t(3);
 
@@ -235,6 +244,8 @@ bool Quorvane::CanDecompress(const void* header, uint32_t size, int frameType) c
     if (width < 4 || height < 4) return false;
     if (width > 0x7fffffffu || height > 0x7fffffffu) return false;
     if ((kBufferMargin + rawPlaneBytes(p->backend, width, height)) > 0x7fffffffu) return false;
+    // Narrow, very tall frames: the work buffer grows by 128 samples per row, whatever the width.
+    if (workBufferBytes(p->frontend, width, height) > 0x7fffffffu) return false;
     if (slice == 0 || slice % hm != 0) return false;
     return true;
 }

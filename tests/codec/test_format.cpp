@@ -79,6 +79,7 @@ TEST(Header, BufferSizes)
               262144 + ((30 + 15 + 15 + 3) & ~3));
     // Sizes whose frames cannot be counted in 31 bits are refused.
     EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_BGRA, 65536, 65536, QUORVANE_FRAME_COMP_RGBA), 0);
+    EXPECT_EQ(e.CompressGetBufferSize(QUORVANE_FRAME_Y8, 16, 1u << 24, QUORVANE_FRAME_COMP_YUV400), 0);
     // A very tall frame of tiny blocks: the margin is no longer enough, the bound takes over.
     const int tall = e.CompressGetBufferSize(QUORVANE_FRAME_GBRAP_14, 4, 28 * 40000, QUORVANE_FRAME_COMP_14_RGBA);
     const int64_t blocks = 4 * 40000;
@@ -283,6 +284,39 @@ TEST(Frames, BlockGeometryWithPartialSlices)
     EXPECT_NE(e.Compress(&info), 0u);
     info.data = nullptr;
     EXPECT_EQ(e.Compress(&info), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// The engine's own default predictor setting chooses per block; ties go to left, then gradient.
+TEST(Frames, AutomaticPredictorChoice)
+{
+    for (int field : {0, 1}) {
+        Quorvane e(true, true);
+        QuorvaneEncodeSettings s = e.GetEncodeSettings();
+        ASSERT_EQ(s.predictor, 4);
+        s.fieldType = field;
+        e.ApplyEncodeSettings(s);
+        uint8_t hdr[32];
+        ASSERT_TRUE(e.CompressGetFormat(hdr, QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_ANY));
+        Quorvane::CompressInfo info;
+        ASSERT_TRUE(e.CompressBegin(&info, hdr, QUORVANE_FRAME_Y8));
+        std::vector<uint8_t> pixels(64 * 56), out(e.CompressGetBufferSize(QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_COMP_YUV400));
+        ASSERT_TRUE(e.InitCompressInfoPlanes(&info, pixels.data()));
+        info.data = out.data();
+        struct Case {
+            int pattern, predictor;
+        } cases[] = {{0, 1}, {1, 2}};
+        for (const Case& c : cases) {
+            for (int r = 0; r < 56; ++r)
+                for (int x = 0; x < 64; ++x) pixels[r * 64 + x] = c.pattern == 0 ? 90 : uint8_t(x * 5);
+            ASSERT_NE(e.Compress(&info), 0u);
+            const uint32_t first = load_le32(out.data() + 36);
+            EXPECT_EQ(out[32 + first + 1], c.predictor) << "pattern " << c.pattern << " field " << field;
+        }
+    }
 }
 
 } // namespace

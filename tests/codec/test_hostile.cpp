@@ -143,6 +143,8 @@ TEST(Hostile, CraftedHeaders)
         {"huge width", 16, 1u << 30, QUORVANE_FRAME_I420, -5},
         {"huge height", 20, 1u << 30, QUORVANE_FRAME_I420, -5},
         {"width 2", 16, 2, QUORVANE_FRAME_I420, -5},
+        // Few samples but a work buffer of 132 bytes per row and plane.
+        {"narrow and tall", 20, 1u << 26, QUORVANE_FRAME_I420, -5},
         {"slice 0", 28, 0, QUORVANE_FRAME_I420, -5},
         {"odd slice 4:2:0", 28, 27, QUORVANE_FRAME_I420, -5},
         {"even slice 4:2:0", 28, 26, QUORVANE_FRAME_I420, 0},
