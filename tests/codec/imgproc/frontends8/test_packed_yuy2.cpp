@@ -1,0 +1,106 @@
+// YUY2/UYVY frontends through the frontend interface, block by block as the engine drives them:
+// the split planes equal the scalar split at any width and caller residue, the join restores the
+// frame exactly (luma only: neutral chroma), and nothing outside the rows' bytes is written.
+
+#include "codec/imgproc/frontends8/TImgProcFrontend_YUY2_UYVY.h"
+#include "codec/imgproc/kernels/Yuy2Uyvy.h"
+
+#include "packed_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qtest::PackedFrame;
+using qtest::SplitRun;
+
+template <bool uyvy, bool lumaOnly>
+::testing::AssertionResult check(int w, int h, int pitch, size_t misalign, int slice, int threads)
+{
+    const TImgProcFrontend_YUY2_UYVY<uyvy, lumaOnly> fe;
+    PackedFrame in(w, h, pitch, misalign, 0);
+    qtest::fill_random(in.buf.data(), in.buf.size());
+    SplitRun split(fe, w, h, false, slice);
+    split.layout(in.frame(), true);
+    split.split_all(in.frame(), threads);
+    std::vector<uint8_t> y(w), u(w / 2), v(w / 2);
+    for (int r = 0; r < h; ++r) {
+        split_yuy2_uyvy_scalar<uyvy, lumaOnly>(in.row(r), w / 2, y.data(), u.data(), v.data());
+        for (int x = 0; x < w; ++x)
+            if (split.sample(0, r, x) != y[x]) return ::testing::AssertionFailure() << "Y row " << r << " x " << x;
+        if (!lumaOnly)
+            for (int x = 0; x < w / 2; ++x)
+                if (split.sample(1, r, x) != u[x] || split.sample(2, r, x) != v[x])
+                    return ::testing::AssertionFailure() << "chroma row " << r << " x " << x;
+    }
+    if (!in.buf.guards_intact() || !split.work_guards_intact())
+        return ::testing::AssertionFailure() << "split wrote outside its buffers";
+
+    PackedFrame out(w, h, pitch, (misalign + 4u * qtest::rand_int(0, 15)) % 64, 0xEE);
+    SplitRun join(fe, w, h, false, slice);
+    join.layout(out.frame(), false);
+    for (int r = 0; r < h; ++r) {
+        for (int x = 0; x < w; ++x) join.sample(0, r, x) = split.sample(0, r, x);
+        if (!lumaOnly)
+            for (int x = 0; x < w / 2; ++x) {
+                join.sample(1, r, x) = split.sample(1, r, x);
+                join.sample(2, r, x) = split.sample(2, r, x);
+            }
+    }
+    join.join_all(out.frame(), threads);
+    for (int r = 0; r < h; ++r) {
+        for (int i = 0; i < 2 * w; ++i) {
+            const bool luma = (i & 1) == (uyvy ? 1 : 0);
+            const int want = luma || !lumaOnly ? in.row(r)[i] : 128;
+            if (out.row(r)[i] != want) return ::testing::AssertionFailure() << "join row " << r << " byte " << i;
+        }
+        for (int i = 2 * w; i < pitch; ++i)
+            if (out.row(r)[i] != 0xEE) return ::testing::AssertionFailure() << "pitch slack written, row " << r;
+    }
+    if (!out.buf.guards_intact() || !join.work_guards_intact())
+        return ::testing::AssertionFailure() << "join wrote outside its buffers";
+    return ::testing::AssertionSuccess();
+}
+
+template <bool uyvy, bool lumaOnly>
+void sweep()
+{
+    SCOPED_TRACE(testing::Message() << "uyvy " << uyvy << " lumaOnly " << lumaOnly);
+    // Every even width up to 140 at every 4-byte residue of a 64-byte line.
+    for (int w = 2; w <= 140; w += 2)
+        for (size_t misalign = 0; misalign < 64; misalign += 4 * (1 + w % 3))
+            ASSERT_TRUE((check<uyvy, lumaOnly>(w, 3, 2 * w + 4 * (w % 7), misalign, 2, 1))) << w << " " << misalign;
+    for (int iter = 0; iter < 20; ++iter) {
+        const int w = 2 * qtest::rand_int(2, iter == 0 ? 1000 : 100), h = qtest::rand_int(1, 40);
+        const int pitch = ((2 * w + 3) & ~3) + 4 * qtest::rand_int(0, 20);
+        ASSERT_TRUE((check<uyvy, lumaOnly>(w, h, pitch, 4u * qtest::rand_int(0, 15), qtest::rand_int(1, 28),
+                                           qtest::rand_int(1, 4))));
+    }
+}
+
+TEST(PackedYuy2, SplitAndJoinAtAnyShape)
+{
+    sweep<false, false>();
+    sweep<false, true>();
+    sweep<true, false>();
+    sweep<true, true>();
+}
+
+TEST(PackedYuy2, Constants)
+{
+    const TImgProcFrontend_YUY2_UYVY<true, true> luma;
+    const TImgProcFrontend_YUY2_UYVY<false, false> full;
+    for (const ImgProcFrontend* fe : {static_cast<const ImgProcFrontend*>(&luma), static_cast<const ImgProcFrontend*>(&full)}) {
+        EXPECT_EQ(1, fe->get_num_top_level_planes());
+        EXPECT_EQ(4, fe->get_pixelblock_size(0));
+        EXPECT_EQ(2, fe->get_pixelblock_pixels(0));
+        EXPECT_EQ(4, fe->get_min_row_size_align(0));
+        EXPECT_FALSE(fe->can_flip());
+        EXPECT_EQ(2, fe->m_frameBackend->get_width_modulo());
+    }
+    EXPECT_EQ(1, luma.m_backend->get_num_canonical_planes());
+    EXPECT_EQ(3, full.m_backend->get_num_canonical_planes());
+    EXPECT_EQ(50, full.m_backend->get_cplane_width(1, 100));
+}
+
+} // namespace
