@@ -3,3 +3,6 @@
 // Each family adds its own header here when its classes land.
 
 #include "codec/imgproc/frontends8/ImgProcFrontend_Planar.h"
+#include "codec/imgproc/frontends8/TImgProcFrontend24.h"
+#include "codec/imgproc/frontends8/TImgProcFrontend32.h"
+#include "codec/imgproc/frontends8/TImgProcFrontend_YUY2_UYVY.h"
