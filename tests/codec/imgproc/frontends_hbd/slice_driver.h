@@ -83,6 +83,7 @@ struct Canonical {
     }
     int planes() const { return static_cast<int>(samples.size()); }
     uint16_t& at(int k, int x, int y) { return samples[k][size_t(y) * width[k] + x]; }
+    uint16_t at(int k, int x, int y) const { return samples[k][size_t(y) * width[k] + x]; }
     void randomize(int bits)
     {
         for (auto& p : samples)
