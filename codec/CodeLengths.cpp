@@ -1,7 +1,6 @@
 #include "codec/CodeLengths.h"
 
 #include <algorithm>
-#include <memory>
 
 void ExpandCoinSet(std::vector<int>& lengths, CoinSet* set)
 {
@@ -47,33 +46,55 @@ unsigned int PackageMerge(CoinSet* previous, unsigned int previousCount, CoinSet
 void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long const* counts, int maxLength,
                                       std::vector<int>& lengths)
 {
+    PackageMergeScratch scratch;
+    CalcLengthLimitedHuffCodeLengths(count, counts, maxLength, lengths, scratch);
+}
+
+void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long const* counts, int maxLength,
+                                      std::vector<int>& lengths, PackageMergeScratch& scratch)
+{
     lengths.assign(count, maxLength);
     if (count == 0 || maxLength < 1) return;
-
-    std::unique_ptr<CoinSet[]> leaves(new CoinSet[count]);
-    for (unsigned int s = 0; s < count; ++s) {
-        leaves[s].first = nullptr;
-        leaves[s].symbol = s;
-        leaves[s].weight = counts[s];
-    }
-    // Equal weights keep symbol order, so the result does not depend on the sort's internals.
-    std::sort(leaves.get(), leaves.get() + count, [](const CoinSet& a, const CoinSet& b) {
-        return a.weight < b.weight || (a.weight == b.weight && a.symbol < b.symbol);
-    });
     if (count < 2) {
         // A single symbol: a one-bit code is the shortest that exists.
         lengths[0] = 1;
         return;
     }
 
+    if (scratch.leafCapacity < count) {
+        scratch.leaves.reset(new CoinSet[count]);
+        scratch.leafCapacity = count;
+    }
     const size_t poolSize = size_t(maxLength) * count * 2;
-    std::unique_ptr<CoinSet[]> pool(new CoinSet[poolSize]);
+    if (scratch.poolCapacity < poolSize) {
+        scratch.pool.reset(); // free the old pool before taking the larger one
+        scratch.pool.reset(new CoinSet[poolSize]);
+        scratch.poolCapacity = poolSize;
+    }
 
-    CoinSet* list = pool.get();
-    unsigned int listCount = PackageMerge(leaves.get(), count, leaves.get(), count, list, lengths);
+    // Leaves lightest first; equal weights in symbol order, so the result does not depend on the
+    // sort's internals. Large alphabets are mostly never-counted symbols: those come first as
+    // they are, and only the counted ones are sorted.
+    CoinSet* leaves = scratch.leaves.get();
+    unsigned int zeros = 0;
+    for (unsigned int s = 0; s < count; ++s)
+        zeros += counts[s] == 0;
+    unsigned int z = 0, nz = zeros;
+    for (unsigned int s = 0; s < count; ++s) {
+        CoinSet& leaf = leaves[counts[s] == 0 ? z++ : nz++];
+        leaf.first = nullptr;
+        leaf.symbol = s;
+        leaf.weight = counts[s];
+    }
+    std::sort(leaves + zeros, leaves + count, [](const CoinSet& a, const CoinSet& b) {
+        return a.weight < b.weight || (a.weight == b.weight && a.symbol < b.symbol);
+    });
+
+    CoinSet* list = scratch.pool.get();
+    unsigned int listCount = PackageMerge(leaves, count, leaves, count, list, lengths);
     for (int level = 2; level < maxLength; ++level) {
         CoinSet* next = list + listCount;
-        listCount = PackageMerge(list, listCount, leaves.get(), count, next, lengths);
+        listCount = PackageMerge(list, listCount, leaves, count, next, lengths);
         list = next;
     }
     if (listCount & 1) ExpandCoinSet(lengths, &list[listCount - 1]);

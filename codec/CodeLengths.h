@@ -7,6 +7,7 @@
 // All functions work on their arguments alone and may run on several threads at once.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,22 @@ struct HuffCodeSymbol {
     uint32_t code; // the low `length` bits, sent most significant bit first
 };
 
+// Working storage of one length computation (the sorted leaves and the pool the merged lists are
+// written to), kept by a caller that computes lengths again and again: for 14-bit samples the pool
+// is 14 MB, and getting it fresh from the system each time costs more than the merging.
+struct PackageMergeScratch {
+    std::unique_ptr<CoinSet[]> leaves;
+    std::unique_ptr<CoinSet[]> pool;
+    size_t leafCapacity = 0;
+    size_t poolCapacity = 0;
+};
+
 // Fills lengths[0..count) with code lengths in 1..maxLength that minimise sum(counts * length)
 // and fill the code space exactly. Every symbol gets a code, also those never counted.
 void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long const* counts, int maxLength,
                                       std::vector<int>& lengths);
+void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long const* counts, int maxLength,
+                                      std::vector<int>& lengths, PackageMergeScratch& scratch);
 
 // One package-merge level: packages the pairs of `previous` (dropping an odd last item, whose
 // leaves lose one from their lengths), merges them with the leaves into `out` (a leaf before a

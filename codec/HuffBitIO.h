@@ -79,7 +79,7 @@ struct BitReader {
     // least one free bit (a whole-word shift by 64 would be undefined).
     HUFF_INLINE void refill()
     {
-        if (end - cursor >= 8) {
+        if (end - cursor >= 8) [[likely]] {
             buf |= load_be64(cursor) >> (64 - freeBits);
             cursor += freeBits >> 3;
             freeBits &= 7;
@@ -91,7 +91,7 @@ struct BitReader {
     // The same for a buffer that is not empty (freeBits below 64); a full buffer takes nothing.
     HUFF_INLINE void refill_nonempty()
     {
-        if (end - cursor >= 8) {
+        if (end - cursor >= 8) [[likely]] {
             buf |= (load_be64(cursor) >> 1) >> (63 - freeBits);
             cursor += freeBits >> 3;
             freeBits &= 7;

@@ -18,7 +18,7 @@ HuffCoder::~HuffCoder() = default;
 bool HuffCoder::setSymbols(unsigned int count, unsigned long long const* counts, bool encodeOnly, Timer* timer)
 {
     if (count != numSymbols) return false;
-    CalcLengthLimitedHuffCodeLengths(count, counts, int(maxCodeLength), lengths);
+    CalcLengthLimitedHuffCodeLengths(count, counts, int(maxCodeLength), lengths, m_mergeScratch);
     return setLengths(count, lengths.data(), encodeOnly, timer);
 }
 

@@ -90,6 +90,9 @@ public:
 
 protected:
     HuffCoder(uint32_t symbolBytes, uint32_t bits, uint32_t maxCodeLength, uint32_t lutBits);
+
+private:
+    PackageMergeScratch m_mergeScratch; // reused by setSymbols from table to table
 };
 
 // One first-level decoding entry: up to four samples packed from the low end, the bits they take
@@ -141,7 +144,15 @@ public:
     std::vector<Entry> decodeTable; // (1 << LUTBITS) + 1 entries
 
 private:
+    // Width of the decoding loop's window. The 8-bit coder reads one bit more than its first
+    // level: its codes are at most 12 bits, and a 13-bit window holds more whole codes per
+    // lookup, which is what bounds the decoding speed.
+    static constexpr unsigned kFastBits = BITS == 8 ? 13 : LUTBITS;
+
+    void buildFastTables();
+
     std::vector<HuffCodeSymbol> m_list; // scratch of setLengths, kept to avoid reallocation
+    std::vector<HuffSymbol2> m_firstCode; // scratch of buildFastTables
     // The first level split for the decoding loop: per window one byte with the bits and the
     // samples it takes, and its packed samples.
     std::vector<uint8_t> m_fastLens;

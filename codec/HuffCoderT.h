@@ -80,24 +80,7 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
             previous = decodeTable[i];
     }
 
-    // The decoding loop's split copy of the first level.
-    m_fastLens.resize(kWindows);
-    m_fastSyms.resize(kWindows);
-    for (size_t i = 0; i < kWindows; ++i) {
-        const Entry& e = decodeTable[i];
-        m_fastSyms[i] = e.symbols;
-        if (e.bitCount != 255) {
-            m_fastLens[i] = huff::fast_len(e.bitCount, e.symbolCount);
-        } else if constexpr (LUTBITS == MAXLEN) {
-            // Every code fits the first level, so this window begins no code at all: it only
-            // occurs in a damaged stream whose lengths leave code space free. It decodes as one
-            // sample 0 over the whole window, so decoding always advances.
-            m_fastLens[i] = huff::fast_len(LUTBITS, 1);
-            m_fastSyms[i] = 0;
-        } else {
-            m_fastLens[i] = huff::kLongCode;
-        }
-    }
+    buildFastTables();
 
     if constexpr (LUTBITS < MAXLEN) {
         // The second level covers every MAXLEN-bit window (the first level sends any window that
@@ -114,6 +97,66 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
         }
     }
     return true;
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::buildFastTables()
+{
+    constexpr size_t kWindows = size_t(1) << kFastBits;
+    m_fastLens.resize(kWindows);
+    m_fastSyms.resize(kWindows);
+    if constexpr (kFastBits == LUTBITS) {
+        // The first level itself, split.
+        for (size_t i = 0; i < kWindows; ++i) {
+            const Entry& e = decodeTable[i];
+            m_fastSyms[i] = e.symbols;
+            if (e.bitCount != 255) {
+                m_fastLens[i] = huff::fast_len(e.bitCount, e.symbolCount);
+            } else if constexpr (LUTBITS == MAXLEN) {
+                // Every code fits the first level, so this window begins no code at all: it only
+                // occurs in a damaged stream whose lengths leave code space free. It decodes as
+                // one sample 0 over the whole window, so decoding always advances.
+                m_fastLens[i] = huff::fast_len(LUTBITS, 1);
+                m_fastSyms[i] = 0;
+            } else {
+                m_fastLens[i] = huff::kLongCode;
+            }
+        }
+    } else {
+        // A window wider than every code (MAXLEN <= kFastBits): each window takes the run of up
+        // to four whole codes that begins it, found code by code through a table of the first
+        // code of every MAXLEN-bit window.
+        static_assert(MAXLEN == LUTBITS && kFastBits > MAXLEN, "");
+        std::vector<HuffSymbol2>& first = m_firstCode;
+        first.assign(size_t(1) << MAXLEN, HuffSymbol2{0, 0});
+        for (const HuffCodeSymbol& e : m_list) {
+            const size_t shift = MAXLEN - e.length;
+            const size_t lo = size_t(e.code) << shift, hi = size_t(e.code + 1) << shift;
+            for (size_t i = lo; i < hi; ++i)
+                first[i] = {static_cast<uint16_t>(e.symbol), static_cast<uint16_t>(e.length)};
+        }
+        for (uint32_t w = 0; w < kWindows; ++w) {
+            uint32_t used = 0, n = 0;
+            decltype(Entry::symbols) syms = 0;
+            while (n < 4) {
+                // The next MAXLEN bits of the window, completed with zeros.
+                const uint32_t next = uint32_t((uint64_t(w) << (MAXLEN + used)) >> kFastBits) & ((1u << MAXLEN) - 1);
+                const HuffSymbol2 c = first[next];
+                if (c.length == 0 || used + c.length > kFastBits) break;
+                syms |= decltype(syms)(c.symbol) << (8 * sizeof(Symbol) * n);
+                used += c.length;
+                ++n;
+            }
+            if (n == 0) {
+                // Damaged stream (free code space): one sample 0 over MAXLEN bits, as above.
+                m_fastLens[w] = huff::fast_len(MAXLEN, 1);
+                m_fastSyms[w] = 0;
+            } else {
+                m_fastLens[w] = huff::fast_len(used, n);
+                m_fastSyms[w] = syms;
+            }
+        }
+    }
 }
 
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
@@ -260,12 +303,12 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::compact_block(Status& stat
 
 namespace huff {
 
-template <class Symbol, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+template <class Symbol, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS, unsigned FASTBITS>
 struct DecodeLoop {
     using Word = std::conditional_t<sizeof(Symbol) == 1, uint32_t, uint64_t>;
     // Lookups per refill: after a refill at least 57 bits are valid, and a cycle must leave at
-    // least LUTBITS of them for the next cycle's first window.
-    static constexpr unsigned K = std::min(4u, (57 - LUTBITS) / MAXLEN);
+    // least FASTBITS of them for the next cycle's first window.
+    static constexpr unsigned K = std::min(4u, (57 - FASTBITS) / std::max(MAXLEN, FASTBITS));
     static_assert(K >= 2, "");
 
     const uint8_t* lens;
@@ -291,12 +334,12 @@ struct DecodeLoop {
 
     HUFF_INLINE void cycle(BitReader& r, Symbol* out, size_t& pos) const
     {
-        const uint32_t first = r.peek(LUTBITS);
+        const uint32_t first = r.peek(FASTBITS);
         r.refill_nonempty();
         lookup(r, first, out, pos);
-        lookup(r, r.peek(LUTBITS), out, pos);
-        if constexpr (K >= 3) lookup(r, r.peek(LUTBITS), out, pos);
-        if constexpr (K >= 4) lookup(r, r.peek(LUTBITS), out, pos);
+        lookup(r, r.peek(FASTBITS), out, pos);
+        if constexpr (K >= 3) lookup(r, r.peek(FASTBITS), out, pos);
+        if constexpr (K >= 4) lookup(r, r.peek(FASTBITS), out, pos);
     }
 };
 
@@ -306,7 +349,7 @@ template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUT
 void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& status, void* samples,
                                                                  unsigned int count) const
 {
-    using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS>;
+    using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS, kFastBits>;
     constexpr size_t kMargin = huff::stop_margin(BITS);
     static_assert(kMargin >= 4 * Loop::K, "a cycle must not write past the margin");
     static_assert((kMargin - 1 + 4 * Loop::K) * sizeof(Symbol) <= Status::kCarryBytes, "carry too small");
@@ -326,7 +369,7 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
 
     const Loop loop{m_fastLens.data(), m_fastSyms.data(), longCodes.data()};
     huff::BitReader r(status);
-    r.prime(LUTBITS);
+    r.prime(kFastBits);
     size_t pos = 0;
     if (want > kMargin) {
         const size_t limit = want - kMargin;

@@ -241,6 +241,21 @@ TEST(CodeLengths, RandomHistogramsFillTheCodeSpaceOptimally)
     }
 }
 
+TEST(CodeLengths, ReusedScratchGivesTheSameLengths)
+{
+    auto& rng = qtest::rng();
+    PackageMergeScratch scratch;
+    for (int bits : {14, 8, 12, 10, 8, 14}) {
+        const unsigned n = 1u << bits;
+        std::vector<unsigned long long> counts(n, 0);
+        for (unsigned k = 0; k < n; k += 1 + unsigned(rng() % 5)) counts[k] = rng() % 5000;
+        std::vector<int> fresh, reused;
+        CalcLengthLimitedHuffCodeLengths(n, counts.data(), bits + 4, fresh);
+        CalcLengthLimitedHuffCodeLengths(n, counts.data(), bits + 4, reused, scratch);
+        EXPECT_EQ(fresh, reused) << bits << " bits";
+    }
+}
+
 TEST(CodeLengths, MatchesHuffmanWhenTheLimitDoesNotBind)
 {
     // All weights >= 1 and close together keep the unlimited Huffman code shallow, so the
