@@ -4,6 +4,7 @@
 
 #include "codec/HuffBitIO.h"
 #include "codec/HuffCoder.h"
+#include "codec/StageTimers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,7 +46,7 @@ HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::~HuffCoderT() = default;
 
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
 bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int count, int const* newLengths,
-                                                               bool encodeOnly, Timer*)
+                                                               bool encodeOnly, Timer* timer)
 {
     if (count != numSymbols) return false;
     if (!BuildCanonicalHuffCodes(count, newLengths, int(MAXLEN), m_list)) return false;
@@ -65,7 +66,13 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
             }
         }
     }
-    if (encodeOnly) return true;
+    if (encodeOnly) {
+        // Decoding tables of an earlier code must not outlive it: a coder built for encoding
+        // only decodes nothing but zeros.
+        m_fastLens.clear();
+        if (timer) timer->add(1);
+        return true;
+    }
 
     constexpr size_t kWindows = size_t(1) << LUTBITS;
     decodeTable.assign(kWindows + 1, Entry{});
@@ -96,6 +103,7 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
                 longCodes[i] = {static_cast<uint16_t>(e.symbol), static_cast<uint16_t>(e.length)};
         }
     }
+    if (timer) timer->add(1);
     return true;
 }
 
@@ -366,6 +374,10 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
     if (n == count) return;
     out += n;
     const size_t want = count - n;
+    if (m_fastLens.empty()) {
+        std::memset(out, 0, want * sizeof(Symbol));
+        return;
+    }
 
     const Loop loop{m_fastLens.data(), m_fastSyms.data(), longCodes.data()};
     huff::BitReader r(status);

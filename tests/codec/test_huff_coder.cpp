@@ -1,4 +1,5 @@
 #include "codec/HuffCoder.h"
+#include "codec/StageTimers.h"
 
 #include "huff_test_util.h"
 
@@ -343,4 +344,37 @@ TEST(HuffCoder, DeletesThroughTheInterface)
         std::vector<unsigned long long> counts(c->numSymbols, 3);
         EXPECT_TRUE(c->setSymbols(c->numSymbols, counts.data(), false, nullptr));
     }
+}
+
+TYPED_TEST(HuffCoderTyped, EncodeOnlyCoderDecodesNoStaleTable)
+{
+    using Info = CoderInfo<TypeParam>;
+    using Sample = typename Info::Sample;
+    const std::vector<Sample> s = make_samples<Sample>(Info::kBits, Shape::Geometric, 3000);
+    TypeParam coder;
+    ASSERT_TRUE(coder.setSymbols(coder.numSymbols, histogram(s, Info::kBits).data(), false, nullptr));
+    const std::vector<uint8_t> coded = encode(coder, s, {3000});
+    ASSERT_EQ(decode<Sample>(coder, coded, 3000, {3000}), s);
+
+    // Rebuilt for encoding only with another code: the old decoding tables are gone.
+    std::vector<unsigned long long> flat(coder.numSymbols, 0);
+    ASSERT_TRUE(coder.setSymbols(coder.numSymbols, flat.data(), true, nullptr));
+    EXPECT_EQ(decode<Sample>(coder, coded, 3000, {1000, 2000}), std::vector<Sample>(3000, 0));
+    // A decoding build brings them back.
+    ASSERT_TRUE(coder.setLengths(coder.numSymbols, coder.lengths.data(), false, nullptr));
+    const std::vector<uint8_t> flatCoded = encode(coder, s, {3000});
+    EXPECT_EQ(decode<Sample>(coder, flatCoded, 3000, {3000}), s);
+}
+
+TEST(HuffCoder, TimerCountsTableBuilds)
+{
+    HuffCoder12 coder;
+    Timer timer;
+    std::vector<unsigned long long> counts(coder.numSymbols, 1);
+    ASSERT_TRUE(coder.setSymbols(coder.numSymbols, counts.data(), true, &timer));
+    ASSERT_TRUE(coder.setLengths(coder.numSymbols, coder.lengths.data(), false, &timer));
+    EXPECT_EQ(timer.calls(), 2u);
+    std::vector<int> bad(coder.numSymbols, 1);
+    EXPECT_FALSE(coder.setLengths(coder.numSymbols, bad.data(), false, &timer));
+    EXPECT_EQ(timer.calls(), 2u);
 }
