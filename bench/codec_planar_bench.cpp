@@ -1,7 +1,7 @@
-// Whole-frame speed and size of the planar layouts through the function interface.
+// Whole-frame speed and size through the function interface.
 // Usage: codec_planar_bench [frame.ppm ...] [--threads N] [--runs N]
-// Each 1920x1080 P6 picture is turned into I420 and Y8 (BT.709 limited range); without
-// pictures a synthetic frame is used. Figures: compressed bytes, ratio, encode and decode MB/s
+// Each 1920x1080 P6 picture is compressed as BGRX (lossless RGB) and, turned into YUV (BT.709
+// limited range), as I420 and Y8; without pictures a synthetic frame is used. Figures: compressed bytes, ratio, encode and decode MB/s
 // counted over the uncompressed frame bytes.
 
 #include "codec/quorvane.h"
@@ -60,6 +60,18 @@ Rgb synthetic()
 uint8_t clamp8(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
 
 // Planar YUV 4:2:0 (or grey) from RGB, BT.709 limited range.
+std::vector<uint8_t> to_bgrx(const Rgb& rgb)
+{
+    std::vector<uint8_t> out(size_t(rgb.width) * rgb.height * 4);
+    for (size_t i = 0; i < size_t(rgb.width) * rgb.height; ++i) {
+        out[4 * i] = rgb.pixels[3 * i + 2];
+        out[4 * i + 1] = rgb.pixels[3 * i + 1];
+        out[4 * i + 2] = rgb.pixels[3 * i];
+        out[4 * i + 3] = 255;
+    }
+    return out;
+}
+
 std::vector<uint8_t> to_yuv(const Rgb& rgb, bool grey)
 {
     const int w = rgb.width, h = rgb.height;
@@ -120,7 +132,7 @@ void run(const char* name, uint32_t type, int w, int h, std::vector<uint8_t>& pi
 
     const double mb = double(pixels.size()) / 1e6;
     std::printf("%-28s %4s %dx%d threads %2d: %9u bytes (%.2f:1)  encode %7.1f MB/s  decode %7.1f MB/s  %s\n", name,
-                type == QUORVANE_FRAME_Y8 ? "Y8" : "I420", w, h, threads, size, double(pixels.size()) / size,
+                type == QUORVANE_FRAME_Y8 ? "Y8" : type == QUORVANE_FRAME_BGRX ? "BGRX" : "I420", w, h, threads, size, double(pixels.size()) / size,
                 mb / enc, mb / dec, rc == 0 && back == pixels ? "lossless" : "MISMATCH");
 }
 
@@ -147,6 +159,9 @@ int main(int argc, char** argv)
         const int w = rgb.width & ~1, h = rgb.height & ~1;
         rgb.width = w;
         rgb.height = h;
+        std::vector<uint8_t> bgrx = to_bgrx(rgb);
+        for (int t : threads ? std::vector<int>{threads} : std::vector<int>{1, 0})
+            run(name.c_str(), QUORVANE_FRAME_BGRX, w, h, bgrx, t, runs);
         for (bool grey : {false, true}) {
             std::vector<uint8_t> yuv = to_yuv(rgb, grey);
             for (int t : threads ? std::vector<int>{threads} : std::vector<int>{1, 0})
