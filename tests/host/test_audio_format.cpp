@@ -102,7 +102,7 @@ TEST(AudioFormat, InterleaveRoundTripsBitForBit)
                     ASSERT_EQ(std::memcmp(&interleaved[f * channels + c], &planar[c][f], 4), 0);
             EXPECT_EQ(std::memcmp(&interleaved.back(), &guard, 4), 0);
             UninterleaveFrom32BitFloat(interleaved.data(), out.data(), channels, frames);
-            for (unsigned c = 0; c < channels; ++c)
+            for (unsigned c = 0; c < channels && frames != 0; ++c)
                 ASSERT_EQ(std::memcmp(back[c].data(), planar[c].data(), frames * 4), 0);
         }
     }

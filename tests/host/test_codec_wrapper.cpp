@@ -1,9 +1,9 @@
 // The wrapper against the real codec: exact error texts, reference counting, and a round trip.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <vector>
 
+#include "TextPattern.h"
 #include "host/QuorvaneCodec.h"
 
 namespace {
@@ -50,8 +50,8 @@ TEST(QuorvaneCodec, ErrorTexts)
     const QuorvaneData format{garbage.data(), 32};
     e = thrownBy([&] { codec.decompressQuery(format, nullptr); });
     EXPECT_EQ(e.code(), -11);
-    EXPECT_TRUE(std::regex_match(e.what(), std::regex(
-        R"(Quorvane error \(-11\): INVALID_COMPRESSED_FORMAT: decompressQuery\(\{0x[0-9a-f]+,32\}, null\))")))
+    EXPECT_TRUE(qtest::matchesPattern(e.what(), "Quorvane error (-11): INVALID_COMPRESSED_FORMAT: "
+                                                "decompressQuery({0x@,32}, null)"))
         << e.what();
     QuorvaneFrameTypeEx bgra = extended(0, 0, QUORVANE_FRAME_BGRA, 1, 2, 2);
     e = thrownBy([&] { codec.decompressBegin(format, asType(bgra)); });
@@ -70,7 +70,10 @@ TEST(QuorvaneCodec, ErrorTexts)
                            "{{0,0,EXTENDED(254)},2,COMP_YUV400(107),0,UNKNOWN(0),0,0}, null)");
     unsigned maxSize = 7;
     e = thrownBy([&] { codec.compressBegin(plain, asType(badVersion), &maxSize); });
-    EXPECT_TRUE(std::regex_search(e.what(), std::regex(R"(, \{0x[0-9a-f]+,7\}\)$)"))) << e.what();
+    const std::string begun = e.what();
+    const std::size_t last = begun.rfind(", {0x");
+    ASSERT_NE(last, std::string::npos) << begun;
+    EXPECT_TRUE(qtest::matchesPattern(begun.substr(last), ", {0x@,7})")) << begun;
 
     // Frame data prints every plane; a negative stride as its unsigned 32-bit value.
     QuorvaneFrameData frame{};
