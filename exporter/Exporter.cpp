@@ -292,8 +292,10 @@ void Exporter::initCompressor(PrPixelFormat offered)
                         ToString(m_inputType).c_str(), ToString(m_outputType).c_str()));
 
     unsigned maxCompressedSize = 0;
-    m_formatHeader = m_codec.compressBegin(reinterpret_cast<const QuorvaneFrameType&>(m_inputType),
-                                           reinterpret_cast<QuorvaneFrameType*>(&m_outputType), &maxCompressedSize);
+    // The codec reads both records as extended types (their type word is 254).
+    const auto* input = reinterpret_cast<const QuorvaneFrameType*>(&m_inputType);
+    m_formatHeader = m_codec.compressBegin(*input, reinterpret_cast<QuorvaneFrameType*>(&m_outputType),
+                                           &maxCompressedSize);
     m_compressedBuffer.reset();
     m_compressedBuffer = std::make_unique<uint8_t[]>(maxCompressedSize);
     m_maxCompressedSize = maxCompressedSize;
