@@ -1,0 +1,44 @@
+#include "tools/standin_host/PluginModule.h"
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+
+namespace standin {
+
+PluginModule::PluginModule(const std::string& path) : m_path(path)
+{
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_handle == nullptr) {
+        const char* error = dlerror();
+        throw std::runtime_error("cannot load " + path + ": " + (error != nullptr ? error : "unknown error"));
+    }
+}
+
+PluginModule::~PluginModule() { unload(); }
+
+void* PluginModule::symbol(const char* name) const
+{
+    if (m_handle == nullptr)
+        throw std::runtime_error(std::string("module unloaded, no symbol ") + name);
+    dlerror();
+    void* address = dlsym(m_handle, name);
+    if (address == nullptr)
+        throw std::runtime_error(m_path + " exports no " + name);
+    return address;
+}
+
+bool PluginModule::exports(const char* name) const
+{
+    return m_handle != nullptr && dlsym(m_handle, name) != nullptr;
+}
+
+void PluginModule::unload()
+{
+    if (m_handle != nullptr) {
+        dlclose(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+} // namespace standin
