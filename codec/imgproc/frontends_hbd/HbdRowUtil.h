@@ -1,5 +1,5 @@
 #pragma once
-// Small pieces shared by the high-bit-depth row kernels: byte-buffer loads and stores (frames
+// Helpers shared by the high-bit-depth row kernels: byte-buffer loads and stores (frames
 // arrive as bytes and are only guaranteed 2- or 4-byte aligned, so samples are never read
 // through a wider pointer type), byte swaps, and pshufb mask tables built at compile time.
 

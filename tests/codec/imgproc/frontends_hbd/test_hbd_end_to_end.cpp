@@ -384,6 +384,27 @@ TEST(HbdEndToEnd, PinnedValues)
     }
 }
 
+// One instance, successive begins in alternating ranges: each stream uses its own range's
+// formulas in both directions.
+TEST(HbdEndToEnd, RangeSwitchesBetweenBeginsOnOneInstance)
+{
+    TImgProcFrontend64<3, 10, 3> fe;
+    const int w = 10, h = 4;
+    CallerFrame in(fe, w, h);
+    for (int r = 0; r < h; ++r)
+        for (int x = 0; x < 4 * w; ++x) hbd::st16i(in.frame[0].row(r), x, 32768);
+    for (const uint32_t flags : {2u, 0u, 2u, 0u}) {
+        CallerFrame out(fe, w, h);
+        ASSERT_EQ(decompress(1, compress(1, in, w, h, QUORVANE_FRAME_BGRX64, QUORVANE_FRAME_COMP_10_RGB, flags), out, w, h,
+                             QUORVANE_FRAME_BGRX64, flags),
+                  0);
+        // Host range: 32768 -> 1023 -> 32768, fourth field 0x8000; full range: 32768 -> 512 -> 32800, 0xFFFF.
+        const auto px = std::vector<uint8_t>(out.row(0, 3), out.row(0, 3) + 8);
+        EXPECT_EQ(hbd::ld16i(px.data(), 1), flags ? 32768 : 32800) << flags;
+        EXPECT_EQ(hbd::ld16i(px.data(), 3), flags ? 0x8000 : 0xFFFF) << flags;
+    }
+}
+
 TEST(HbdEndToEnd, FloatValues)
 {
     TImgProcFrontendFloat4<4, 10> fe;

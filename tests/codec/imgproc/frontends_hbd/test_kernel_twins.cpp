@@ -231,12 +231,12 @@ TEST(KernelTwins, Join48)
 // Random floats with the awkward ones mixed in: NaN, infinities, negative zero, out of range.
 void fill_floats(GuardedBuffer& b)
 {
-    static const float special[] = {std::bit_cast<float>(0x7FC00000u), std::bit_cast<float>(0xFFC00001u),
+    static const float awkward[] = {std::bit_cast<float>(0x7FC00000u), std::bit_cast<float>(0xFFC00001u),
                                     std::bit_cast<float>(0x7F800000u), std::bit_cast<float>(0xFF800000u),
                                     -0.0f, 1.0f, 1.5f, -0.5f, 0.999f, 0.5f, 1e-30f, 65535.0f};
     for (size_t i = 0; i + 4 <= b.size(); i += 4) {
         const uint32_t r = qtest::rand_u32();
-        const float f = (r & 7) == 0 ? special[r % 12] : static_cast<float>(qtest::rand_u32() % 1000000) / 900000.0f;
+        const float f = (r & 7) == 0 ? awkward[r % 12] : static_cast<float>(qtest::rand_u32() % 1000000) / 900000.0f;
         std::memcpy(b.data() + i, &f, 4);
     }
 }
