@@ -55,6 +55,8 @@ void AviWriter::init(unsigned int width, unsigned int height, unsigned int micro
 
 size_t AviWriter::addStream(unsigned int fccType)
 {
+    // A stream added now would have chunks but no stream list in the header.
+    if (avihPos >= 0) throw std::logic_error("AviWriter::addStream: header is already written");
     const size_t index = streams.size();
     streams.push_back(std::make_unique<Stream>(index, fccType));
     ++avih.dwStreams;
@@ -82,6 +84,7 @@ void AviWriter::beginSegment()
 
 void AviWriter::writeHeader()
 {
+    if (avihPos >= 0) throw std::logic_error("AviWriter::writeHeader: header is already written");
     if (riffLimit == 0) throw std::logic_error("AviWriter::writeHeader: segment limit is 0");
     // One super index entry per segment that a file of maxFileSize can have.
     const uint64_t reserve =

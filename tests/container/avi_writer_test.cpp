@@ -145,6 +145,11 @@ TEST(AviWriter, Misuse)
     EXPECT_TRUE(f.data.empty());
     w.writeHeader();
     EXPECT_THROW(w.writeChunk(1, "x", 1, 1, true), std::out_of_range);
+    const size_t headerBytes = f.data.size();
+    EXPECT_THROW(w.writeHeader(), std::logic_error);
+    EXPECT_THROW(w.addStream(avi::fcc::auds), std::logic_error);
+    EXPECT_EQ(f.data.size(), headerBytes);
+    EXPECT_EQ(w.avih.dwStreams, 1u);
 
     // The stream is checked before anything else: a bad index never closes a segment.
     w.firstRiffLimit = 0;
