@@ -68,6 +68,24 @@ inline void expand3to4(const __m128i* s, __m128i* v)
     v[3] = spread(x3);
 }
 
+// 32 pixels of 3 bytes in s[0..5] -> c[2q], c[2q + 1] = byte q of pixels 0..15 and 16..31.
+// Five rounds of byte unpacks, each pairing register k with register k + 3: every round is the
+// same perfect shuffle of the 96 bytes, and the fifth power of that shuffle sorts them by byte
+// position. 15 unpacks per 16 pixels, against some 60 operations of expand3to4 + separate4.
+inline void deinterleave3x32(const __m128i* s, __m128i* c)
+{
+    __m128i a[6] = {s[0], s[1], s[2], s[3], s[4], s[5]};
+    for (int round = 0; round < 5; ++round) {
+        __m128i b[6];
+        for (int k = 0; k < 3; ++k) {
+            b[2 * k] = _mm_unpacklo_epi8(a[k], a[k + 3]);
+            b[2 * k + 1] = _mm_unpackhi_epi8(a[k], a[k + 3]);
+        }
+        for (int k = 0; k < 6; ++k) a[k] = b[k];
+    }
+    for (int k = 0; k < 6; ++k) c[k] = a[k];
+}
+
 template <class Algo>
 struct Simd;
 
