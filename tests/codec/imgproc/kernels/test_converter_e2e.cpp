@@ -389,3 +389,39 @@ TEST(ConverterEndToEnd, SliceHeightsThatSplitChromaRowsAreRefused)
         }
     }
 }
+
+// Every converting binding, progressive and interlaced: the stored frame and the decoded frame
+// do not depend on the thread count (blocks run in any order within a phase, the converter
+// passes that read neighbouring blocks wait for their barrier).
+TEST(ConverterEndToEnd, EveryConvertingBindingIsIndependentOfThreadCount)
+{
+    const Quorvane probe(true, true);
+    CodecHandle h;
+    const int w = 48, ht = 64;
+    int tried = 0;
+    for (const auto& [key, proc] : probe.GetBindings()) {
+        if (!proc.converter || proc.direction != Quorvane::kCompress || key.second == QUORVANE_FRAME_ANY) continue;
+        const uint32_t type = uint32_t(key.first), comp = uint32_t(key.second);
+        for (bool interlaced : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << quorvane_get_string(QUORVANE_STRING_FRAME_TYPE, int(type)) << " -> "
+                                              << quorvane_get_string(QUORVANE_STRING_FRAME_TYPE, int(comp))
+                                              << " interlaced " << interlaced);
+            Frame f(h, type, w, ht);
+            f.randomize();
+            std::vector<uint8_t> stored[2], decoded[2], header;
+            for (int i = 0; i < 2; ++i) {
+                h.set_threads(i ? 7 : 1);
+                stored[i] = compress(h, type, comp, w, ht, f, interlaced, header);
+                Frame g(h, type, w, ht);
+                decompress(h, header, stored[i], g, type);
+                EXPECT_TRUE(g.buffer->guards_intact());
+                decoded[i] = g.bytes();
+            }
+            ASSERT_FALSE(stored[0].empty());
+            EXPECT_EQ(stored[0], stored[1]);
+            EXPECT_EQ(decoded[0], decoded[1]);
+            ++tried;
+        }
+    }
+    EXPECT_EQ(tried, 2 * 31);
+}
