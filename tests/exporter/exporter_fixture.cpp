@@ -100,6 +100,8 @@ csSDK_int32 ExporterTest::exportFrames(const std::string& name, int frames, bool
 
 void ExporterTest::expectBalanced()
 {
+    if (exporter->module().loaded())
+        exporter->finish();
     EXPECT_EQ(host->outstandingSuites(), 0);
     EXPECT_EQ(host->fake().outstandingBlocks(), 0);
     EXPECT_EQ(host->fake().liveFrames(), 0);

@@ -154,6 +154,13 @@ csSDK_int32 ExporterDriver::openDialog()
     return 0;
 }
 
+csSDK_int32 ExporterDriver::finish()
+{
+    const csSDK_int32 ended = m_instance ? endInstance() : 0;
+    const csSDK_int32 shut = shutdown();
+    return ended != 0 ? ended : shut;
+}
+
 void ExporterDriver::unload() { m_module.unload(); }
 
 } // namespace standin

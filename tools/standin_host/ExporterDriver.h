@@ -46,6 +46,8 @@ public:
     // export dialog. Returns the first non-zero result, or 0.
     csSDK_int32 openDialog();
 
+    // The editor closing the dialog and quitting: ends a begun instance, then shuts down.
+    csSDK_int32 finish();
     void unload(); // dlclose: the module's static destructors run
     PluginModule& module() { return m_module; }
     csSDK_uint32 pluginID() const { return m_pluginID; }
