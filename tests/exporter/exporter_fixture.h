@@ -18,7 +18,7 @@ inline constexpr PrTime kT = fakehost::kTicksPerSecond;
 inline constexpr csSDK_uint32 kQ8RG = PrFourCCHighFirst('Q', '8', 'R', 'G');
 
 class ExporterTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 

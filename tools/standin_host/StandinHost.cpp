@@ -90,16 +90,23 @@ SPBasicSuite* getBasicSuite();
 struct LoopCallback {
     ExportLoopFrameFunc callback;
     void* data;
+    bool continueAfterFailure;
+    prSuiteError firstFailure;
 };
 
 prSuiteError loggedCallback(csSDK_uint32 pass, csSDK_uint32 frameNumber, csSDK_uint32 repeatCount,
                             PPixHand frame, void* data)
 {
-    const LoopCallback* loop = static_cast<const LoopCallback*>(data);
+    LoopCallback* loop = static_cast<LoopCallback*>(data);
     CallLog& log = StandinHost::current().log();
     log.add({"Host.callback", {describe(pass), describe(frameNumber), describe(repeatCount)}});
     const prSuiteError result = loop->callback(pass, frameNumber, repeatCount, frame, loop->data);
     log.add({"Host.callbackResult", {describe(frameNumber), describe(result)}});
+    if (result != suiteError_NoError && loop->continueAfterFailure) {
+        if (loop->firstFailure == suiteError_NoError)
+            loop->firstFailure = result;
+        return suiteError_NoError;
+    }
     return result;
 }
 
@@ -111,9 +118,10 @@ prSuiteError loggedExportLoop(csSDK_uint32 pluginID, const ExportLoopRenderParam
          {describe(pluginID), params != nullptr ? describe(params->inFinalPixelFormat) : "null", describe(passes)}});
     if (callback == nullptr)
         return g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(pluginID, params, passes, callback, data);
-    LoopCallback loop{callback, data};
-    return g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(pluginID, params, passes, loggedCallback,
-                                                                        &loop);
+    LoopCallback loop{callback, data, StandinHost::current().loopContinuesAfterFailure(), suiteError_NoError};
+    const prSuiteError result = g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(
+        pluginID, params, passes, loggedCallback, &loop);
+    return loop.firstFailure != suiteError_NoError ? loop.firstFailure : result;
 }
 
 } // namespace

@@ -33,6 +33,11 @@ public:
 
     SPBasicSuite* basicSuite() { return &m_basic; }
 
+    // A stubborn export loop: it keeps delivering frames after a callback failed and returns the
+    // first failure at the end (the double's loop stops at the first one).
+    void setLoopContinuesAfterFailure(bool on) { m_loopContinues = on; }
+    bool loopContinuesAfterFailure() const { return m_loopContinues; }
+
     // Suites acquired and not released, summed over every suite.
     int outstandingSuites() const;
 
@@ -44,6 +49,7 @@ private:
     PlugUtilFuncs m_utilFuncs{};
     PlugSuites m_piSuites{};
     exportStdParms m_exportParms{};
+    bool m_loopContinues = false;
     imStdParms m_importParms{};
 
     struct Proxies;

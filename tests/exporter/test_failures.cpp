@@ -1,0 +1,174 @@
+// How every kind of failure of an export ends: the host result, the closing lines of the log, what
+// the host was told, and that everything opened was given back.
+#include <algorithm>
+#include <functional>
+
+#include "exporter_fixture.h"
+
+namespace qtest {
+namespace {
+
+struct FailureCase {
+    const char* name;
+    std::function<void(ExporterTest&)> arrange; // after the dialog, before the export
+    csSDK_int32 result;
+    bool closingLines = true; // the job ran (the entry's net gives no closing lines)
+};
+
+// Named results the log prints, for the cases of this table.
+const char* GetExportReturnValueNameForTest(int result)
+{
+    switch (result) {
+    case 6: return "exportReturn_ErrOther";
+    case 11: return "exportReturn_ErrOpenErr";
+    case 14: return "exportReturn_ErrIo";
+    case 17: return "exportReturn_IterateExporterDone";
+    case 19: return "exportReturn_ErrCodecBadInput";
+    case 20: return "exportReturn_ErrLastErrorSet";
+    case 23: return "exportReturn_ErrExceedsMaxFormatDuration";
+    }
+    return "????";
+}
+
+class Failures : public ExporterTest, public ::testing::WithParamInterface<FailureCase> {
+};
+
+TEST_P(Failures, MapToTheirResult)
+{
+    const FailureCase& c = GetParam();
+    enablePluginLog();
+    openDialog();
+    host->setLoopContinuesAfterFailure(true);
+    c.arrange(*this);
+    EXPECT_EQ(exportFrames("failed.avi", 40), c.result);
+    expectBalanced();
+    exporter->unload();
+
+    const std::vector<std::string> lines = pluginLogLines();
+    const std::string finished = "s, result: " + std::to_string(c.result) + " [";
+    const auto last = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& l) {
+        return l.rfind("Export finished in: ", 0) == 0;
+    });
+    if (!c.closingLines) {
+        EXPECT_EQ(last, lines.rend());
+        return;
+    }
+    ASSERT_NE(last, lines.rend());
+    EXPECT_NE(last->find(finished), std::string::npos) << *last;
+    const auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.rfind("ERROR or ABORT during export: ", 0) == 0;
+    });
+    if (c.result == 0) {
+        EXPECT_EQ(error, lines.end());
+        return;
+    }
+    ASSERT_NE(error, lines.end());
+    EXPECT_EQ(*error, "ERROR or ABORT during export: " + std::to_string(c.result) + " [" +
+                          GetExportReturnValueNameForTest(c.result) + "]");
+    ASSERT_LT(error + 2, lines.end());
+    EXPECT_FALSE((error + 1)->empty()); // the failure's text
+    EXPECT_EQ(*(error + 2), "--------------------");
+    EXPECT_EQ(*(error - 1), "--------------------");
+    EXPECT_EQ(*(error - 2), ""); // ends whatever line the failure left unfinished
+    // Once a callback failed, every later one returns 99 at once.
+    const auto calls = host->log().matching("Host.callbackResult");
+    const auto firstFailure = std::find_if(calls.begin(), calls.end(),
+                                           [](const standin::HostCall& h) { return h.args[1] != "0"; });
+    for (auto it = firstFailure; it != calls.end(); ++it)
+        EXPECT_EQ(it->args[1], "99");
+}
+
+constexpr csSDK_uint32 kQ8Y0 = PrFourCCHighFirst('Q', '8', 'Y', '0');
+
+const FailureCase kCases[] = {
+    {"Success", [](ExporterTest&) {}, 0},
+    {"Resolution",
+     [](ExporterTest& t) {
+         t.host->fake().setIntParam(ADBEVideoCodec, int(kQ8Y0));
+         t.host->fake().setIntParam(ADBEVideoWidth, 63);
+     },
+     20},
+    {"HostOpenFailure", [](ExporterTest& t) { t.host->outputs().failOpen(5); }, 11},
+    {"GetAudioFailure", [](ExporterTest& t) { t.host->fake().failGetAudio(3, 17); }, 17},
+    {"LoopResult", [](ExporterTest& t) { t.host->fake().loopSettings().resultOverride = 23; }, 23},
+    {"CodecRejectsRowBytes", [](ExporterTest& t) { t.host->fake().setRowPadding(-4); }, 19},
+    {"UnknownPixelFormat",
+     [](ExporterTest& t) {
+         t.host->fake().loopSettings().formatOfFrame = [](csSDK_uint32 f) {
+             return f < 2 ? PrPixelFormat_BGRX_4444_8u : PrPixelFormat_BGRA_4444_32f;
+         };
+     },
+     6},
+    {"FileWriteFailure", [](ExporterTest& t) { t.host->outputs().failWrite(40, -1); }, 14},
+    {"HeaderWriteFailure", [](ExporterTest& t) { t.host->outputs().failWrite(0, -1); }, 14},
+    {"SeekFailure", [](ExporterTest& t) { t.host->outputs().failSeek(-1); }, 14},
+    {"RefusedParamSuite",
+     [](ExporterTest& t) {
+         // A fresh instance, which has not acquired the suite yet.
+         ASSERT_EQ(t.exporter->endInstance(), 0);
+         ASSERT_EQ(t.exporter->beginInstance(), 0);
+         t.host->fake().refuse(kPrSDKExportParamSuite);
+     },
+     99, false},
+    {"UnknownSubtype",
+     [](ExporterTest& t) { t.host->fake().setIntParam(ADBEVideoCodec, int(PrFourCCHighFirst('Q', 'X', 'X', 'X'))); },
+     99, false},
+    {"InvalidChannelType",
+     [](ExporterTest& t) { t.host->fake().setIntParam(ADBEAudioNumChannels, 9); }, 99, false},
+    // RGB subtypes are stored with the BT.709 matrix only: no host format qualifies for BT.601.
+    {"EmptyRenderList", [](ExporterTest& t) { t.host->fake().setIntParam("ColorSpace", 1); }, 6},
+    // Divisions the host's values could make impossible fail cleanly instead.
+    {"ZeroFrameDuration", [](ExporterTest& t) { t.host->fake().setTimeParam(ADBEVideoFPS, 0); }, 6},
+    {"ZeroTicksPerSecond", [](ExporterTest& t) { t.host->fake().setTicksPerSecond(0); }, 6},
+    {"ZeroMaxBlip", [](ExporterTest& t) { t.host->fake().setMaxBlip(0); }, 6},
+};
+
+INSTANTIATE_TEST_SUITE_P(Export, Failures, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+using Reports = ExporterTest;
+
+TEST_F(Reports, ResolutionErrorIsShownThroughBothSuitesAndOpensNothing)
+{
+    openDialog();
+    host->fake().setIntParam(ADBEVideoCodec, int(kQ8Y0));
+    host->fake().setIntParam(ADBEVideoWidth, 1919);
+    host->fake().setIntParam(ADBEVideoHeight, 1081);
+    host->log().clear();
+    EXPECT_EQ(exportFrames("odd.avi", 3), 20);
+    const auto events = host->fake().events();
+    ASSERT_EQ(events.size(), 2u);
+    for (const fakehost::Event& e : events) {
+        EXPECT_EQ(e.type, prEventError);
+        EXPECT_EQ(e.title, "QuorvaneExporter: Invalid video resolution");
+        EXPECT_EQ(e.description, "Width must be divisible by 2\nHeight must be divisible by 2");
+    }
+    EXPECT_FALSE(events[0].fromUtilitySuite);
+    EXPECT_TRUE(events[1].fromUtilitySuite);
+    EXPECT_EQ(host->log().count("ExportFile.open"), 0u);
+
+    // Interlaced: the height divisor doubles.
+    host->fake().setIntParam(ADBEVideoWidth, 1920);
+    host->fake().setIntParam(ADBEVideoHeight, 1082);
+    host->fake().setIntParam(ADBEVideoFieldType, 1);
+    EXPECT_EQ(exportFrames("field.avi", 3), 20);
+    EXPECT_EQ(host->fake().events().back().description, "Height must be divisible by 4");
+    expectBalanced();
+}
+
+TEST_F(Reports, WithoutTheErrorSuiteTheResolutionErrorIsAnOrdinaryFailure)
+{
+    openDialog();
+    host->fake().setIntParam(ADBEVideoCodec, int(kQ8Y0));
+    host->fake().setIntParam(ADBEVideoHeight, 47);
+    host->fake().refuse(kPrSDKErrorSuite);
+    // 20 would tell the host an error text was set; none could be.
+    EXPECT_EQ(exportFrames("odd.avi", 3), 6);
+    const auto events = host->fake().events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_TRUE(events[0].fromUtilitySuite);
+    expectBalanced();
+}
+
+} // namespace
+} // namespace qtest
