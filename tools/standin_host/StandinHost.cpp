@@ -124,6 +124,15 @@ prSuiteError loggedExportLoop(csSDK_uint32 pluginID, const ExportLoopRenderParam
     return loop.firstFailure != suiteError_NoError ? loop.firstFailure : result;
 }
 
+prSuiteError loggedSourceInfo(csSDK_uint32 pluginID, PrExportSourceInfoKey key, PrParam* out)
+{
+    StandinHost& host = StandinHost::current();
+    host.log().add({"ExportInfo.getExportSourceInfo", {describe(pluginID), describe(key), describe(out)}});
+    if (host.sourceInfoFails(key))
+        return suiteError_Fail;
+    return g_original<PrSDKExportInfoSuite>->getExportSourceInfo(pluginID, key, out);
+}
+
 } // namespace
 
 struct StandinHost::Proxies {
@@ -166,7 +175,7 @@ struct StandinHost::Proxies {
         QV_PROXY("ExportParam", PrSDKExportParamSuite, clearValueList),
         QV_PROXY("ExportParam", PrSDKExportParamSuite, addValuePair),
     };
-    PrSDKExportInfoSuite info{QV_PROXY("ExportInfo", PrSDKExportInfoSuite, getExportSourceInfo)};
+    PrSDKExportInfoSuite info{loggedSourceInfo};
     PrSDKExporterUtilitySuite utility{
         loggedExportLoop,
         QV_PROXY("ExporterUtility", PrSDKExporterUtilitySuite, reportRepeatedFrameProgress),
@@ -212,6 +221,7 @@ StandinHost::StandinHost() : m_fake(std::make_unique<fakehost::FakeHost>())
     wrap(*m_fake, s.memorySuite, p.memory, kPrSDKMemoryManagerSuite, kPrSDKMemoryManagerSuiteVersion);
     wrap(*m_fake, s.exportParamSuite, p.param, kPrSDKExportParamSuite, kPrSDKExportParamSuiteVersion);
     wrap(*m_fake, s.exportInfoSuite, p.info, kPrSDKExportInfoSuite, kPrSDKExportInfoSuiteVersion);
+    g_original<PrSDKExportInfoSuite> = &s.exportInfoSuite;
     wrap(*m_fake, s.exporterUtilitySuite, p.utility, kPrSDKExporterUtilitySuite, kPrSDKExporterUtilitySuiteVersion);
     wrap(*m_fake, s.sequenceAudioSuite, p.sequenceAudio, kPrSDKSequenceAudioSuite, kPrSDKSequenceAudioSuiteVersion);
     m_fake->provide(kPrSDKExportFileSuite, kPrSDKExportFileSuiteVersion, m_outputs->suite());

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 
 #include "fakehost/FakeHost.h"
 #include "tools/standin_host/CallLog.h"
@@ -36,6 +37,9 @@ public:
     // A stubborn export loop: it keeps delivering frames after a callback failed and returns the
     // first failure at the end (the double's loop stops at the first one).
     void setLoopContinuesAfterFailure(bool on) { m_loopContinues = on; }
+    // Export Info queries of these keys fail without touching the answer record.
+    void failSourceInfo(std::set<int> keys) { m_failingSourceInfo = std::move(keys); }
+    bool sourceInfoFails(int key) const { return m_failingSourceInfo.count(key) != 0; }
     bool loopContinuesAfterFailure() const { return m_loopContinues; }
 
     // Suites acquired and not released, summed over every suite.
@@ -50,6 +54,7 @@ private:
     PlugSuites m_piSuites{};
     exportStdParms m_exportParms{};
     bool m_loopContinues = false;
+    std::set<int> m_failingSourceInfo;
     imStdParms m_importParms{};
 
     struct Proxies;
