@@ -408,6 +408,73 @@ TEST(PackedEndToEnd, RgbToYuvDefaultsToRec709Limited)
     rgb_to_yuv<Rec709_Limited>(QUORVANE_FRAME_BGRX, Chroma::k444, 40, 8, false, 1, 0, 0);
 }
 
+// Fixed colours through the interface: the corner colours of each matrix come back as the
+// matrices give them (red is not exact under Rec601_Limited), greys stay grey.
+TEST(PackedEndToEnd, CornerColoursThroughTheInterface)
+{
+    const struct {
+        uint32_t cs, range;
+        std::array<int, 3> red, green, blue;
+    } tags[] = {
+        {QUORVANE_COLOR_SPACE_BT601, QUORVANE_RANGE_LIMITED, {254, 0, 0}, {0, 255, 1}, {0, 0, 255}},
+        {QUORVANE_COLOR_SPACE_BT601, QUORVANE_RANGE_FULL, {255, 0, 0}, {1, 255, 1}, {0, 0, 255}},
+        {QUORVANE_COLOR_SPACE_BT709, QUORVANE_RANGE_LIMITED, {255, 1, 0}, {0, 255, 1}, {1, 0, 255}},
+        {QUORVANE_COLOR_SPACE_BT709, QUORVANE_RANGE_FULL, {255, 0, 0}, {0, 254, 0}, {0, 0, 255}},
+    };
+    const std::array<int, 3> colours[] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    const Positions& pp = positions(QUORVANE_FRAME_BGRX);
+    for (const auto& t : tags) {
+        Codec codec;
+        const int w = 40, h = 8; // five bands of eight columns: heads, groups and tails
+        Frame in(w, h, 8, 0, 4, 0);
+        for (int r = 0; r < h; ++r)
+            for (int x = 0; x < w; ++x)
+                for (int k = 0; k < 3; ++k) in.row(r)[4 * x + pp.pos[k]] = static_cast<uint8_t>(colours[x / 8][k]);
+        ASSERT_EQ(QUORVANE_OK, codec.encode(in, QUORVANE_FRAME_BGRX, false, QUORVANE_FRAME_COMP_YUV444, t.cs, t.range));
+        Frame out(w, h, 8, 0, 0, 0);
+        ASSERT_EQ(QUORVANE_OK, codec.decode(out, QUORVANE_FRAME_BGRX, false));
+        const std::array<int, 3> want[] = {{0, 0, 0}, {255, 255, 255}, t.red, t.green, t.blue};
+        for (int r = 0; r < h; ++r)
+            for (int x = 0; x < w; ++x) {
+                const auto got = pixel(out, pp, r, x);
+                for (int k = 0; k < 3; ++k) ASSERT_EQ(want[x / 8][k], got[k]) << t.cs << "/" << t.range << " x " << x;
+            }
+        // Greys: the luma-only stream of a grey ramp gives the ramp back under full range.
+        if (t.range == QUORVANE_RANGE_FULL) {
+            Frame grey(256, 4, 6, 0, 0, 0);
+            for (int r = 0; r < 4; ++r)
+                for (int x = 0; x < 256; ++x)
+                    for (int k = 0; k < 3; ++k) grey.row(r)[3 * x + k] = static_cast<uint8_t>(x);
+            ASSERT_EQ(QUORVANE_OK, codec.encode(grey, QUORVANE_FRAME_RGB, false, QUORVANE_FRAME_COMP_YUV400, t.cs, t.range));
+            Frame back(256, 4, 6, 0, 0, 0);
+            ASSERT_EQ(QUORVANE_OK, codec.decode(back, QUORVANE_FRAME_RGB, false));
+            ASSERT_EQ(0, std::memcmp(grey.buf.data(), back.buf.data(), grey.buf.size()));
+        }
+    }
+}
+
+// YUV decoded from an RGB frame, decoded to RGB and stored again, comes back within one step:
+// the matrices are not exact inverses, so no fixed point is expected.
+TEST(PackedEndToEnd, DecodedColourReencodesWithinOneStep)
+{
+    for (uint32_t cs : {QUORVANE_COLOR_SPACE_BT601, QUORVANE_COLOR_SPACE_BT709})
+        for (uint32_t range : {QUORVANE_RANGE_LIMITED, QUORVANE_RANGE_FULL}) {
+            const int w = 77, h = 13;
+            Codec codec;
+            Frame rgb(w, h, 8, 0, 4, 0);
+            fill_frame(rgb);
+            ASSERT_EQ(QUORVANE_OK, codec.encode(rgb, QUORVANE_FRAME_BGRA, false, QUORVANE_FRAME_COMP_YUV444A, cs, range));
+            Frame yuvA(w, h, 8, 0, 0, 0), rgb2(w, h, 8, 0, 8, 0), yuvB(w, h, 8, 0, 12, 0);
+            ASSERT_EQ(QUORVANE_OK, codec.decode(yuvA, QUORVANE_FRAME_VUYA, false));
+            ASSERT_EQ(QUORVANE_OK, codec.decode(rgb2, QUORVANE_FRAME_BGRA, false));
+            ASSERT_EQ(QUORVANE_OK, codec.encode(rgb2, QUORVANE_FRAME_BGRA, false, QUORVANE_FRAME_COMP_YUV444A, cs, range));
+            ASSERT_EQ(QUORVANE_OK, codec.decode(yuvB, QUORVANE_FRAME_VUYA, false));
+            for (int r = 0; r < h; ++r)
+                for (int i = 0; i < 4 * w; ++i)
+                    ASSERT_LE(std::abs(yuvA.row(r)[i] - yuvB.row(r)[i]), i % 4 == 3 ? 0 : 1) << r << " " << i;
+        }
+}
+
 // --- Packed YUV through the chroma converters ----------------------------------------------------
 
 // Packed YUV 4:4:4 / 4:2:2 input through 4:2:2, 4:2:0 or luma only: the decoded frame equals

@@ -86,6 +86,32 @@ TEST(PackedYuy2, SplitAndJoinAtAnyShape)
     sweep<true, true>();
 }
 
+// The engine admits even widths only; an odd width must still stay inside the row: the last
+// pixel, which has no block of its own, is neither read nor written.
+TEST(PackedYuy2, OddWidthStaysInsideTheRow)
+{
+    const TImgProcFrontend_YUY2_UYVY<false, false> fe;
+    for (int w : {1, 3, 63, 65, 129}) {
+        const int pitch = 2 * w;
+        PackedFrame in(w, 2, pitch, 4, 0);
+        qtest::fill_random(in.buf.data(), in.buf.size());
+        qtest::GuardedBuffer y(static_cast<size_t>(w) * 2, 0, 0x5A), u(w / 2 * 2, 0, 0x5A), v(w / 2 * 2, 0, 0x5A);
+        ImgFrame planes{};
+        planes[0] = {y.data(), w};
+        planes[1] = {u.data(), w / 2};
+        planes[2] = {v.data(), w / 2};
+        fe.decorrsplit(in.frame(), w, 2, planes);
+        EXPECT_EQ(0x5A, y[w - 1]);
+        EXPECT_EQ(0x5A, y[2 * w - 1]);
+        PackedFrame out(w, 2, pitch, 8, 0xEE);
+        fe.undecorrjoin(out.frame(), w, 2, planes);
+        EXPECT_EQ(0xEE, out.row(0)[2 * w - 2]);
+        EXPECT_EQ(0xEE, out.row(1)[2 * w - 1]);
+        EXPECT_TRUE(in.buf.guards_intact() && out.buf.guards_intact() && y.guards_intact() && u.guards_intact() &&
+                    v.guards_intact());
+    }
+}
+
 TEST(PackedYuy2, Constants)
 {
     const TImgProcFrontend_YUY2_UYVY<true, true> luma;
