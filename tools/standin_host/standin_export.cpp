@@ -5,9 +5,11 @@
 //                                beside it the chunks as the file's own index lists them
 //                                (export.video.sizes/.bin, export.audio.sizes/.bin) for readers
 //                                to be compared against.
-//   standin_export speed DIR [N] exports N frames (default 120) of 1920x1080 from the P6 frames in
-//                                DIR, video only, and prints frames per second of the export
-//                                next to the codec's own compression of the same frames.
+//   standin_export speed DIR [N [OUT]]
+//                                exports N frames (default 120) of 1920x1080 from the P6 frames
+//                                in DIR, video only, into a file in OUT (default a temporary
+//                                folder), and prints frames per second of the export next to the
+//                                codec's own compression of the same frames.
 #include <dirent.h>
 #include <stdlib.h>
 
@@ -166,7 +168,7 @@ double codecFps(const std::vector<standin::Image>& frames, int count)
     return fps;
 }
 
-int speed(const std::string& dir, int count)
+int speed(const std::string& dir, int count, const std::string& outDir)
 {
     const std::vector<standin::Image> frames = loadFrames(dir);
     if (frames.empty())
@@ -177,10 +179,17 @@ int speed(const std::string& dir, int count)
     if (!openDialog(host, exporter, frames[0].width, frames[0].height))
         return fail("the export dialog failed");
     fakehost::FakeHost& fake = host.fake();
-    fake.loopSettings().render = standin::renderFrom(
+    const auto render = standin::renderFrom(
         fake, [&](csSDK_uint32 f) -> const standin::Image& { return frames[f % frames.size()]; });
+    // The host's own share of each frame: rendering into its buffer, timed apart from the export.
+    double renderSeconds = 0;
+    fake.loopSettings().render = [&](PPix& frame, csSDK_uint32 f) {
+        const auto start = std::chrono::steady_clock::now();
+        render(frame, f);
+        renderSeconds += seconds(start);
+    };
 
-    const std::string avi = dir + "/../standin_export_speed.avi";
+    const std::string avi = outDir + "/standin_export_speed.avi";
     standin::ExporterDriver::Export job;
     job.fileObject = host.outputs().add(avi);
     job.endTime = count * (kT / 30);
@@ -194,13 +203,14 @@ int speed(const std::string& dir, int count)
     if (result != 0)
         return fail("the export returned " + std::to_string(result));
 
-    // The host's own share: rendering the frames into its buffers (a copy per frame).
     const double codec = codecFps(frames, count);
     std::printf("%d frames of %dx%d from %zu photographs, Q8RG from bgrx, video only\n", count, frames[0].width,
                 frames[0].height, frames.size());
     std::printf("  export through the plug-in: %.1f fps (%.2f s, %.1f MB written, %.2f bits/pixel)\n",
                 count / exportSeconds, exportSeconds, bytes / 1e6,
                 bytes * 8.0 / (double(count) * frames[0].width * frames[0].height));
+    std::printf("  of which the host rendering frames: %.2f s; the plug-in's part: %.1f fps\n", renderSeconds,
+                count / (exportSeconds - renderSeconds));
     std::printf("  codec compress alone:       %.1f fps\n", codec);
     return 0;
 }
@@ -210,7 +220,7 @@ int speed(const std::string& dir, int count)
 int main(int argc, char** argv)
 {
     if (argc < 3)
-        return fail("usage: standin_export sample DIR | speed FRAMES_DIR [COUNT]");
+        return fail("usage: standin_export sample DIR | speed FRAMES_DIR [COUNT [OUT_DIR]]");
     const std::string home = privateHome();
     int result = 1;
     try {
@@ -218,7 +228,7 @@ int main(int argc, char** argv)
         if (mode == "sample")
             result = sample(argv[2]);
         else if (mode == "speed")
-            result = speed(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 120);
+            result = speed(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 120, argc > 4 ? argv[4] : home);
         else
             result = fail("unknown mode " + mode);
     } catch (const std::exception& e) {
