@@ -1,5 +1,6 @@
 #include "exporter/Exporter.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <utility>
@@ -303,8 +304,13 @@ void Exporter::initCompressor(PrPixelFormat offered)
     m_currentPixelFormat = format;
     exportLog(strprintf("Final compressed format: %s", ToString(m_outputType).c_str()));
 
-    if (restart && !(m_outputType == previousOutput))
+    // The stream keeps the first compression's format header, so a restart must complete the same
+    // compressed type. The codec completes it from the output request alone, which never changes
+    // within a job; a mismatch would be a codec fault.
+    if (restart && !(m_outputType == previousOutput)) {
         exportLog("INTERNAL ERROR: Compressed type mismatch");
+        assert(false && "a restart completed another compressed type");
+    }
 }
 
 prSuiteError Exporter::ExportLoopCallback(csSDK_uint32, csSDK_uint32 frameNumber, csSDK_uint32 repeatCount,

@@ -172,3 +172,48 @@ TEST_F(Reports, WithoutTheErrorSuiteTheResolutionErrorIsAnOrdinaryFailure)
 
 } // namespace
 } // namespace qtest
+
+namespace qtest {
+namespace {
+
+using Hardening = ExporterTest;
+
+TEST_F(Hardening, ExceptionsOfNoStandardTypeStopAtTheEntryAndTheJob)
+{
+    openDialog();
+    // Inside a selector handler: the entry's net, 99.
+    host->throwFrom("Time.getTicksPerSecond");
+    exParamSummaryRec summary;
+    EXPECT_EQ(exporter->paramSummary(summary), 99);
+    const auto events = host->fake().events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].description, "FATAL: Unhandled exception during [exSelGetParamSummary] (6): unknown exception");
+    // Inside the export loop: parked by the callback, then the job's own failure (its log and
+    // cleanup run).
+    host->throwFrom("PPix.getPixels");
+    EXPECT_EQ(exportFrames("thrown.avi", 5), exportReturn_ErrOther);
+    host->throwFrom("");
+    expectBalanced();
+}
+
+TEST_F(Hardening, AudioBelowOneFramePerSecondGoesWithEveryFrame)
+{
+    describeSource(64, 48, 2 * kT); // half a frame per second
+    openDialog();
+    host->fake().setTimeParam(ADBEVideoFPS, 2 * kT); // no listed rate is that slow
+    ASSERT_EQ(exportFrames("slow.avi", 3), 0);
+    EXPECT_EQ(host->fake().audioRequests().size(), 3u * 96000u / 4800u);
+    expectBalanced();
+}
+
+TEST_F(Hardening, NoSampleDurationFailsAnExportWithAudioOnly)
+{
+    openDialog();
+    host->fake().setFloatParam(ADBEAudioRatePerSecond, 0); // the host gives no sample duration
+    EXPECT_EQ(exportFrames("silent.avi", 3), exportReturn_ErrOther);
+    EXPECT_EQ(exportFrames("video.avi", 3, false), 0);
+    expectBalanced();
+}
+
+} // namespace
+} // namespace qtest

@@ -63,7 +63,10 @@ template <FixedName Name, typename Suite, typename R, typename... A, R (*Suite::
 struct Proxy<Name, Member> {
     static R call(A... args)
     {
-        StandinHost::current().log().add(HostCall{Name.text, {describe(args)...}});
+        StandinHost& host = StandinHost::current();
+        host.log().add(HostCall{Name.text, {describe(args)...}});
+        if (host.throwingFunction() == Name.text)
+            throw 42;
         return (g_original<Suite>->*Member)(args...);
     }
 };

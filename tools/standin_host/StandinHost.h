@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 
 #include "fakehost/FakeHost.h"
 #include "tools/standin_host/CallLog.h"
@@ -40,6 +41,10 @@ public:
     // Export Info queries of these keys fail without touching the answer record.
     void failSourceInfo(std::set<int> keys) { m_failingSourceInfo = std::move(keys); }
     bool sourceInfoFails(int key) const { return m_failingSourceInfo.count(key) != 0; }
+    // A suite function ("PPix.getPixels") that throws an exception of no standard type (an int)
+    // into the plug-in, as a misbehaving host might; "" stops it.
+    void throwFrom(std::string function) { m_throwingFunction = std::move(function); }
+    const std::string& throwingFunction() const { return m_throwingFunction; }
     bool loopContinuesAfterFailure() const { return m_loopContinues; }
 
     // Suites acquired and not released, summed over every suite.
@@ -55,6 +60,7 @@ private:
     exportStdParms m_exportParms{};
     bool m_loopContinues = false;
     std::set<int> m_failingSourceInfo;
+    std::string m_throwingFunction;
     imStdParms m_importParms{};
 
     struct Proxies;
