@@ -193,8 +193,11 @@ prSuiteError infoGet(csSDK_uint32, PrExportSourceInfoKey key, PrParam* out)
         PrMemoryPtr block = h.allocateBlock(bytes);
         PrSourcePixelFormats record{};
         PrPixelFormat* arrays = reinterpret_cast<PrPixelFormat*>(block + sizeof(PrSourcePixelFormats));
-        std::memcpy(arrays, formats.data(), formats.size() * sizeof(PrPixelFormat));
-        std::memcpy(arrays + formats.size(), custom.data(), custom.size() * sizeof(PrPixelFormat));
+        // An empty vector's data() may be null, which memcpy must not be given even for 0 bytes.
+        if (!formats.empty())
+            std::memcpy(arrays, formats.data(), formats.size() * sizeof(PrPixelFormat));
+        if (!custom.empty())
+            std::memcpy(arrays + formats.size(), custom.data(), custom.size() * sizeof(PrPixelFormat));
         record.mPixelFormatArray = formats.empty() ? nullptr : arrays;
         record.mPixelFormatArrayCount = csSDK_int32(formats.size());
         record.mPixelCustomFormatArray = custom.empty() ? nullptr : arrays + formats.size();
