@@ -108,9 +108,9 @@ TEST_F(Entry, InstanceWithoutBasicSuiteIsStillMadeAndEnded)
     rec.exporterPluginID = 1;
     EXPECT_EQ(exporter->callWith(host->fake().exporterStdParmsWithoutBasicSuite(), exSelBeginInstance, &rec),
               exportReturn_ErrMemory);
-    EXPECT_NE(rec.privateData, nullptr);
+    EXPECT_NE(static_cast<void*>(rec.privateData), nullptr);
     EXPECT_EQ(exporter->call(exSelEndInstance, &rec), 0);
-    EXPECT_EQ(rec.privateData, nullptr);
+    EXPECT_EQ(static_cast<void*>(rec.privateData), nullptr);
     // A null field is nothing to end.
     EXPECT_EQ(exporter->call(exSelEndInstance, &rec), 0);
     expectBalanced();
@@ -195,16 +195,16 @@ TEST_F(Entry, QueryOutputSettingsCopiesParameters)
     EXPECT_EQ(std::memcmp(&rec, &empty, sizeof rec), 0);
 
     ASSERT_EQ(exporter->queryOutputSettings(rec, true, true), 0);
-    EXPECT_EQ(rec.outVideoWidth, 64);
-    EXPECT_EQ(rec.outVideoHeight, 48);
-    EXPECT_EQ(rec.outVideoFrameRate, kT / 30);
-    EXPECT_EQ(rec.outVideoAspectNum, 1);
-    EXPECT_EQ(rec.outVideoAspectDen, 1);
-    EXPECT_EQ(rec.outVideoFieldType, 0);
-    EXPECT_EQ(rec.outAudioSampleRate, 48000.0);
-    EXPECT_EQ(rec.outAudioSampleType, kPrAudioSampleType_32BitFloat); // always float
-    EXPECT_EQ(rec.outAudioChannelType, kPrAudioChannelType_Stereo);
-    EXPECT_EQ(rec.outBitratePerSecond, 0u);
+    EXPECT_EQ(+rec.outVideoWidth, 64);
+    EXPECT_EQ(+rec.outVideoHeight, 48);
+    EXPECT_EQ(+rec.outVideoFrameRate, kT / 30);
+    EXPECT_EQ(+rec.outVideoAspectNum, 1);
+    EXPECT_EQ(+rec.outVideoAspectDen, 1);
+    EXPECT_EQ(+rec.outVideoFieldType, 0);
+    EXPECT_EQ(+rec.outAudioSampleRate, 48000.0);
+    EXPECT_EQ(+rec.outAudioSampleType, kPrAudioSampleType_32BitFloat); // always float
+    EXPECT_EQ(+rec.outAudioChannelType, kPrAudioChannelType_Stereo);
+    EXPECT_EQ(+rec.outBitratePerSecond, 0u);
 
     std::string extension;
     EXPECT_EQ(exporter->queryFileExtension(extension), 0);

@@ -53,13 +53,13 @@ TEST_F(Export, SeventyFramesWithAudioAndARepeat)
     // --- host calls ---
     const std::vector<standin::HostCall> calls = host->log().all();
     const ExportLoopRenderParams params = fake.lastRenderParams();
-    EXPECT_EQ(params.inRenderParamsSize, 36);
-    EXPECT_EQ(params.inRenderParamsVersion, 1);
-    EXPECT_EQ(params.inFinalPixelFormat, PrPixelFormat_BGRX_4444_8u); // "Auto": the first encode format
-    EXPECT_EQ(params.inStartTime, 0);
-    EXPECT_EQ(params.inEndTime, 70 * (kT / 30));
-    EXPECT_EQ(params.inReservedA, 0);
-    EXPECT_EQ(params.inReservedB, 0);
+    EXPECT_EQ(+params.inRenderParamsSize, 36);
+    EXPECT_EQ(+params.inRenderParamsVersion, 1);
+    EXPECT_EQ(+params.inFinalPixelFormat, PrPixelFormat_BGRX_4444_8u); // "Auto": the first encode format
+    EXPECT_EQ(+params.inStartTime, 0);
+    EXPECT_EQ(+params.inEndTime, 70 * (kT / 30));
+    EXPECT_EQ(+params.inReservedA, 0);
+    EXPECT_EQ(+params.inReservedB, 0);
     const auto renderers = fake.audioRenderersMade();
     ASSERT_EQ(renderers.size(), 1u);
     EXPECT_EQ(renderers[0].channelType, kPrAudioChannelType_Stereo);
@@ -107,26 +107,26 @@ TEST_F(Export, SeventyFramesWithAudioAndARepeat)
     ASSERT_EQ(file.reader.streams.size(), 2u);
     const avi::Stream& video = *file.reader.streams[0];
     const avi::Stream& audio = *file.reader.streams[1];
-    EXPECT_EQ(file.reader.avih.dwMicroSecPerFrame, 33333u);
-    EXPECT_EQ(video.header.dwRate, 30u);
-    EXPECT_EQ(video.header.dwScale, 1u);
+    EXPECT_EQ(+file.reader.avih.dwMicroSecPerFrame, 33333u);
+    EXPECT_EQ(+video.header.dwRate, 30u);
+    EXPECT_EQ(+video.header.dwScale, 1u);
     EXPECT_EQ(std::memcmp(&video.header.fccHandler, "Q8RG", 4), 0);
     const avi::BITMAPINFOHEADER bih = video.getStreamFormatAsVideo();
-    EXPECT_EQ(bih.biWidth, 64);
-    EXPECT_EQ(bih.biHeight, 48);
-    EXPECT_EQ(bih.biBitCount, 24);
+    EXPECT_EQ(+bih.biWidth, 64);
+    EXPECT_EQ(+bih.biHeight, 48);
+    EXPECT_EQ(+bih.biBitCount, 24);
     EXPECT_EQ(std::memcmp(&bih.biCompression, "Q8RG", 4), 0);
     const std::vector<uint8_t> header = video.getStreamFormatExtra();
     ASSERT_EQ(header.size(), 32u);
     EXPECT_EQ(std::memcmp(header.data(), "QORV", 4), 0);
     const avi::WAVEFORMATEXTENSIBLE wf = audio.getStreamFormatAsAudio();
     EXPECT_EQ(audio.format.size(), 16u);
-    EXPECT_EQ(wf.Format.wFormatTag, 1);
-    EXPECT_EQ(wf.Format.nChannels, 2);
-    EXPECT_EQ(wf.Format.nSamplesPerSec, 48000u);
-    EXPECT_EQ(wf.Format.nBlockAlign, 4);
-    EXPECT_EQ(wf.Format.wBitsPerSample, 16);
-    EXPECT_EQ(audio.header.dwLength, 112000u);
+    EXPECT_EQ(+wf.Format.wFormatTag, 1);
+    EXPECT_EQ(+wf.Format.nChannels, 2);
+    EXPECT_EQ(+wf.Format.nSamplesPerSec, 48000u);
+    EXPECT_EQ(+wf.Format.nBlockAlign, 4);
+    EXPECT_EQ(+wf.Format.wBitsPerSample, 16);
+    EXPECT_EQ(+audio.header.dwLength, 112000u);
 
     EXPECT_EQ(file.order(), "A" + std::string(11, 'V') + "RR" + std::string(17, 'V') + "A" + std::string(30, 'V') +
                                 "A" + std::string(10, 'V'));
@@ -198,9 +198,9 @@ TEST_F(Export, RepeatCrossingAGroupPutsTheAudioBetweenItsChunks)
     EXPECT_EQ(audioChunks[0].size, perGroup * 4);
     EXPECT_EQ(audioChunks[1].size, perGroup * 4);
     EXPECT_EQ(audioChunks[2].size, (total - 2 * perGroup) * 4);
-    EXPECT_EQ(file.reader.streams[0]->header.dwRate, 30000u);
-    EXPECT_EQ(file.reader.streams[0]->header.dwScale, 1001u);
-    EXPECT_EQ(file.reader.avih.dwMicroSecPerFrame, 33366u);
+    EXPECT_EQ(+file.reader.streams[0]->header.dwRate, 30000u);
+    EXPECT_EQ(+file.reader.streams[0]->header.dwScale, 1001u);
+    EXPECT_EQ(+file.reader.avih.dwMicroSecPerFrame, 33366u);
     ASSERT_EQ(exporter->endInstance(), 0);
     expectBalanced();
 }
@@ -230,9 +230,9 @@ TEST_F(Export, SampleTypesAndSmallMaxBlip)
         ASSERT_TRUE(file.parsed) << file.errors;
         const avi::WAVEFORMATEXTENSIBLE wf = file.reader.streams[1]->getStreamFormatAsAudio();
         // PCM deeper than 16 bits is stored in the extensible format.
-        EXPECT_EQ(wf.Format.wFormatTag, c.tag == 1 && c.bits > 16 ? 0xFFFEu : c.tag);
-        EXPECT_EQ(wf.Format.wBitsPerSample, c.bits);
-        EXPECT_EQ(wf.Format.nChannels, 1);
+        EXPECT_EQ(+wf.Format.wFormatTag, c.tag == 1 && c.bits > 16 ? 0xFFFEu : c.tag);
+        EXPECT_EQ(+wf.Format.wBitsPerSample, c.bits);
+        EXPECT_EQ(+wf.Format.nChannels, 1);
         const auto chunks = file.of(1);
         ASSERT_EQ(chunks.size(), 1u);
         EXPECT_EQ(chunks[0].size, 16000u * c.bits / 8);
