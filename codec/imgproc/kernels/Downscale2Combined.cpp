@@ -37,12 +37,12 @@ void downscale2_combined_sse(const uint8_t* src, uint8_t* dst, int srcStride, in
         __m128i carry = _mm_setzero_si128();
         for (int i = 0; i < vecEnd; i += 32) {
             __m128i ve[2], vo[2];
-            for (int h = 0; h < 2; ++h) {
-                const __m128i a = load16<SrcAligned>(p + i + 16 * h);
-                const __m128i c = load16<SrcAligned>(m + i + 16 * h);
-                const __m128i b = load16<SrcAligned>(n + i + 16 * h);
-                ve[h] = f121(_mm_and_si128(a, lowMask), _mm_and_si128(c, lowMask), _mm_and_si128(b, lowMask));
-                vo[h] = f121(_mm_srli_epi16(a, 8), _mm_srli_epi16(c, 8), _mm_srli_epi16(b, 8));
+            for (int half = 0; half < 2; ++half) {
+                const __m128i a = load16<SrcAligned>(p + i + 16 * half);
+                const __m128i c = load16<SrcAligned>(m + i + 16 * half);
+                const __m128i b = load16<SrcAligned>(n + i + 16 * half);
+                ve[half] = f121(_mm_and_si128(a, lowMask), _mm_and_si128(c, lowMask), _mm_and_si128(b, lowMask));
+                vo[half] = f121(_mm_srli_epi16(a, 8), _mm_srli_epi16(c, 8), _mm_srli_epi16(b, 8));
             }
             if (i == 0) carry = _mm_cvtsi32_si128(_mm_cvtsi128_si32(ve[0]) & 0xFFFF); // V[-1] taken as V[0]
             const __m128i l0 = _mm_or_si128(_mm_slli_si128(vo[0], 2), carry);
