@@ -283,8 +283,10 @@ TEST_F(FormatTables, DecodeFormatsPreferTheSubtypesFormats)
         {"Q0Y2", "v211", 0, "v211"},
         {"Q0Y0", "v210", 0, "v210"},
         {"Q0G0", "v211", 0, "v211"},
+        {"Q2RA", "Bgra", 0, "Bgra"},
         {"Q2RG", "Bgrx", 0, "Bgrx"},
         {"Q4RA", "Bgra", 0, "Bgra"},
+        {"Q4RG", "Bgrx", 0, "Bgrx"},
     };
     for (const Case& c : cases) {
         const SubTypeInfo& s = subType(*reinterpret_cast<const char(*)[5]>(c.subType));
