@@ -1,5 +1,6 @@
 #include "tools/standin_host/StandinHost.h"
 
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -101,9 +102,12 @@ prSuiteError loggedCallback(csSDK_uint32 pass, csSDK_uint32 frameNumber, csSDK_u
                             PPixHand frame, void* data)
 {
     LoopCallback* loop = static_cast<LoopCallback*>(data);
-    CallLog& log = StandinHost::current().log();
+    StandinHost& host = StandinHost::current();
+    CallLog& log = host.log();
     log.add({"Host.callback", {describe(pass), describe(frameNumber), describe(repeatCount)}});
+    const auto start = std::chrono::steady_clock::now();
     const prSuiteError result = loop->callback(pass, frameNumber, repeatCount, frame, loop->data);
+    host.addCallbackSeconds(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     log.add({"Host.callbackResult", {describe(frameNumber), describe(result)}});
     if (result != suiteError_NoError && loop->continueAfterFailure) {
         if (loop->firstFailure == suiteError_NoError)

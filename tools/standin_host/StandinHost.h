@@ -45,6 +45,10 @@ public:
     // into the plug-in, as a misbehaving host might; "" stops it.
     void throwFrom(std::string function) { m_throwingFunction = std::move(function); }
     const std::string& throwingFunction() const { return m_throwingFunction; }
+
+    // Wall time spent inside the plug-in's export-loop callbacks so far.
+    double callbackSeconds() const { return m_callbackSeconds; }
+    void addCallbackSeconds(double s) { m_callbackSeconds += s; }
     bool loopContinuesAfterFailure() const { return m_loopContinues; }
 
     // Suites acquired and not released, summed over every suite.
@@ -61,6 +65,7 @@ private:
     bool m_loopContinues = false;
     std::set<int> m_failingSourceInfo;
     std::string m_throwingFunction;
+    double m_callbackSeconds = 0;
     imStdParms m_importParms{};
 
     struct Proxies;

@@ -211,6 +211,7 @@ int speed(const std::string& dir, int count, const std::string& outDir)
                 bytes * 8.0 / (double(count) * frames[0].width * frames[0].height));
     std::printf("  of which the host rendering frames: %.2f s; the plug-in's part: %.1f fps\n", renderSeconds,
                 count / (exportSeconds - renderSeconds));
+    std::printf("  inside the plug-in's frame callbacks (compress, write): %.1f fps\n", count / host.callbackSeconds());
     std::printf("  codec compress alone:       %.1f fps\n", codec);
     return 0;
 }
