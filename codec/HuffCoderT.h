@@ -385,6 +385,12 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
     size_t pos = 0;
     if (want > kMargin) {
         const size_t limit = want - kMargin;
+        // Two cycles per test of the limit: the margin covers both.
+        const size_t limit2 = limit > 4 * Loop::K ? limit - 4 * Loop::K : 0;
+        while (pos < limit2) {
+            loop.cycle(r, out, pos);
+            loop.cycle(r, out, pos);
+        }
         while (pos < limit) loop.cycle(r, out, pos);
     }
     const size_t rest = want - pos;
