@@ -247,5 +247,7 @@ bool Quorvane::CanDecompress(const void* header, uint32_t size, int frameType) c
     // Narrow, very tall frames: the work buffer grows by 128 samples per row, whatever the width.
     if (workBufferBytes(p->frontend, width, height) > 0x7fffffffu) return false;
     if (slice == 0 || slice % hm != 0) return false;
+    // The begin keeps slice heights as int; a larger one would pass here and fail there.
+    if (slice > 0x7fffffffu) return false;
     return true;
 }
