@@ -14,6 +14,10 @@ namespace qfuzz {
 struct Binding {
     uint32_t source = 0, compressed = 0;
     bool converted = false;
+    // Compressing the decoded frame gives the same stream: true for every binding that converts
+    // nothing, except the float layouts, which quantise by truncation (1025 of the 16384 14-bit
+    // values come back one lower).
+    bool idempotent = false;
     bool exact = false;     // bound without conversion and every bit of the layout is a sample bit
     uint32_t exactWidthStep = 1; // ... at widths that are multiples of this
     bool sourceYuv = false; // the source takes a colour space and range of its own
@@ -52,6 +56,7 @@ inline std::vector<Binding> compress_bindings(const Quorvane& engine)
         b.source = static_cast<uint32_t>(key.first);
         b.compressed = static_cast<uint32_t>(key.second);
         b.converted = proc.converted;
+        b.idempotent = !proc.converted && b.source != QUORVANE_FRAME_BGRA_32F && b.source != QUORVANE_FRAME_BGRX_32F;
         b.exact = !proc.converted && every_bit_kept(b.source);
         // Packed Bayer keeps its fields most significant bit first in little-endian words: the
         // fields of a partial group of 2, 4 or 6 pixels are not its first 3, 6 or 9 bytes, and
