@@ -27,14 +27,21 @@ uint32_t handlerOf(uint32_t compressedType)
     }
 }
 
-// Compresses BGRX frames (top row first) into one compressed type.
+bool hasAlpha(uint32_t compressedType)
+{
+    return compressedType == QUORVANE_FRAME_COMP_RGBA || compressedType == QUORVANE_FRAME_COMP_YUV444A;
+}
+
+uint32_t sourceTypeOf(uint32_t compressedType) { return hasAlpha(compressedType) ? QUORVANE_FRAME_BGRA : QUORVANE_FRAME_BGRX; }
+
+// Compresses BGRX (or BGRA) frames (top row first) into one compressed type.
 class FrameCompressor {
 public:
     FrameCompressor(const VideoTrack& track)
     {
         if (quorvane_library_init() != QUORVANE_OK || quorvane_open(&m_handle) != QUORVANE_OK)
             throw std::runtime_error("codec not available");
-        QuorvaneFrameType in{uint32_t(track.width), uint32_t(track.height), QUORVANE_FRAME_BGRX, 0};
+        QuorvaneFrameType in{uint32_t(track.width), uint32_t(track.height), sourceTypeOf(track.compressedType), 0};
         QuorvaneFrameType out{0, 0, track.compressedType, 0};
         const uint8_t* format = nullptr;
         uint32_t formatSize = 0;
@@ -134,7 +141,7 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
                 written.frames.emplace_back();
             } else {
                 std::vector<uint8_t> pixels = noiseBytes(std::size_t(4 * video->width * video->height), 500u + uint32_t(f));
-                for (std::size_t i = 3; i < pixels.size(); i += 4)
+                for (std::size_t i = 3; i < pixels.size() && !hasAlpha(video->compressedType); i += 4)
                     pixels[i] = 0xFF; // X is not stored
                 const std::vector<uint8_t> chunk = compressor->compress(pixels, video->width, video->height);
                 writer.writeChunk(0, chunk.data(), chunk.size(), 1, true);

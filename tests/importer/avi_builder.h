@@ -41,7 +41,7 @@ struct AviSpec {
     std::vector<AudioTrack> audio;
 };
 
-// What was written: each frame's BGRX pixels (top row first, 4 x width bytes a row; empty for a
+// What was written: each frame's BGRX (BGRA for the alpha types) pixels (top row first, 4 x width bytes a row; empty for a
 // repeat chunk) and the file's size.
 struct WrittenAvi {
     std::vector<std::vector<uint8_t>> frames;
