@@ -32,22 +32,32 @@ bool hasAlpha(uint32_t compressedType)
     return compressedType == QUORVANE_FRAME_COMP_RGBA || compressedType == QUORVANE_FRAME_COMP_YUV444A;
 }
 
-uint32_t sourceTypeOf(uint32_t compressedType) { return hasAlpha(compressedType) ? QUORVANE_FRAME_BGRA : QUORVANE_FRAME_BGRX; }
+uint32_t sourceTypeOf(const VideoTrack& track)
+{
+    if (track.sourceType != 0)
+        return track.sourceType;
+    return hasAlpha(track.compressedType) ? QUORVANE_FRAME_BGRA : QUORVANE_FRAME_BGRX;
+}
 
-// Compresses BGRX (or BGRA) frames (top row first) into one compressed type.
+// Compresses frames of the track's source type into its compressed type.
 class FrameCompressor {
 public:
-    FrameCompressor(const VideoTrack& track)
+    FrameCompressor(const VideoTrack& track) : m_type{uint32_t(track.width), uint32_t(track.height), sourceTypeOf(track), 0}
     {
         if (quorvane_library_init() != QUORVANE_OK || quorvane_open(&m_handle) != QUORVANE_OK)
             throw std::runtime_error("codec not available");
-        QuorvaneFrameType in{uint32_t(track.width), uint32_t(track.height), sourceTypeOf(track.compressedType), 0};
         QuorvaneFrameType out{0, 0, track.compressedType, 0};
         const uint8_t* format = nullptr;
         uint32_t formatSize = 0;
-        if (quorvane_compress_begin(m_handle, &in, &out, &format, &formatSize, &m_maxSize) != QUORVANE_OK)
+        if (quorvane_compress_begin(m_handle, &m_type, &out, &format, &formatSize, &m_maxSize) != QUORVANE_OK)
             throw std::runtime_error("compress begin failed");
         header.assign(format, format + formatSize);
+        // The layout's planes in one buffer: first their offsets, then their bytes.
+        QuorvaneFrameData planes{};
+        if (quorvane_init_planes_common(m_handle, &m_type, &planes, nullptr) != QUORVANE_OK)
+            throw std::runtime_error("no plane layout");
+        for (const QuorvanePlane& p : planes.planes)
+            m_frameBytes = std::max<std::size_t>(m_frameBytes, reinterpret_cast<std::uintptr_t>(p.data) + p.size);
     }
     ~FrameCompressor()
     {
@@ -55,24 +65,29 @@ public:
         quorvane_library_close();
     }
 
-    std::vector<uint8_t> compress(std::vector<uint8_t>& pixels, int width, int height)
+    std::size_t frameBytes() const { return m_frameBytes; }
+
+    // pixels holds frameBytes() bytes.
+    std::vector<uint8_t> compress(std::vector<uint8_t>& pixels)
     {
         QuorvaneFrameData frame{};
-        frame.planes[0] = {pixels.data(), int32_t(4 * width), uint32_t(pixels.size())};
+        if (quorvane_init_planes_common(m_handle, &m_type, &frame, pixels.data()) != QUORVANE_OK)
+            throw std::runtime_error("no plane layout");
         std::vector<uint8_t> out(m_maxSize);
         uint32_t size = 0;
         if (quorvane_compress(m_handle, &frame, out.data(), &size) != QUORVANE_OK)
             throw std::runtime_error("compress failed");
         out.resize(size);
-        (void)height;
         return out;
     }
 
     std::vector<uint8_t> header;
 
 private:
+    QuorvaneFrameType m_type;
     uint32_t m_handle = 0;
     uint32_t m_maxSize = 0;
+    std::size_t m_frameBytes = 0;
 };
 
 } // namespace
@@ -140,10 +155,12 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
                 writer.writeChunk(0, nullptr, 0, 1, false);
                 written.frames.emplace_back();
             } else {
-                std::vector<uint8_t> pixels = noiseBytes(std::size_t(4 * video->width * video->height), 500u + uint32_t(f));
-                for (std::size_t i = 3; i < pixels.size() && !hasAlpha(video->compressedType); i += 4)
-                    pixels[i] = 0xFF; // X is not stored
-                const std::vector<uint8_t> chunk = compressor->compress(pixels, video->width, video->height);
+                std::vector<uint8_t> pixels = noiseBytes(compressor->frameBytes(), 500u + uint32_t(f));
+                if (sourceTypeOf(*video) == QUORVANE_FRAME_BGRX) {
+                    for (std::size_t i = 3; i < pixels.size(); i += 4)
+                        pixels[i] = 0xFF; // X is not stored
+                }
+                const std::vector<uint8_t> chunk = compressor->compress(pixels);
                 writer.writeChunk(0, chunk.data(), chunk.size(), 1, true);
                 written.frames.push_back(std::move(pixels));
             }

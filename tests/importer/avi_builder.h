@@ -16,6 +16,7 @@ namespace qtest {
 
 struct VideoTrack {
     uint32_t compressedType = QUORVANE_FRAME_COMP_RGB;
+    uint32_t sourceType = 0; // frames compressed from; 0: BGRX, or BGRA for the alpha types
     int width = 32;
     int height = 16;
     uint32_t rate = 30;
@@ -41,8 +42,8 @@ struct AviSpec {
     std::vector<AudioTrack> audio;
 };
 
-// What was written: each frame's BGRX (BGRA for the alpha types) pixels (top row first, 4 x width bytes a row; empty for a
-// repeat chunk) and the file's size.
+// What was written: each frame's source bytes (for BGRX and BGRA the pixels top row first, 4 x
+// width bytes a row; empty for a repeat chunk) and the file's size.
 struct WrittenAvi {
     std::vector<std::vector<uint8_t>> frames;
     uint64_t size = 0;
