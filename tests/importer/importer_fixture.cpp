@@ -24,6 +24,7 @@ void ImporterTest::SetUp()
 void ImporterTest::TearDown()
 {
     m_exporter.reset();
+    m_exporterOpen = false;
     importer.reset();
     host.reset();
     const std::string command = "rm -rf '" + m_dir + "'";
