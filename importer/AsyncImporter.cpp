@@ -126,8 +126,11 @@ int QuorvaneAsyncImporter::OnGetFrame(imSourceVideoRec* rec)
 
     const int64_t key = m_videoInfo->getFrameIndex(rec->inFrameTime);
     Logger::Log("REQUEST: Requesting: %d, frameTime: %lld", int(uint32_t(key)), static_cast<long long>(rec->inFrameTime));
+    const PrPixelFormat format = rec->inNumFrameFormats > 0 && rec->inFrameFormats != nullptr
+                                     ? rec->inFrameFormats[0].inPixelFormat
+                                     : PrPixelFormat_Any;
     RequestList::iterator node = m_requests.begin();
-    while (node != m_requests.end() && (*node)->key() != key)
+    while (node != m_requests.end() && !(*node)->serves(key, format))
         ++node;
     if (node == m_requests.end()) {
         Logger::Log("REQUEST: ERROR: Frame not found: %d, frameTime: %lld", int(uint32_t(key)),

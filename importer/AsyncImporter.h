@@ -37,16 +37,18 @@ public:
         // record's out frame.
         int waitAndGetResult(imSourceVideoRec* rec);
 
-        int64_t key() const { return m_key; }
         uint32_t frameIndex() const { return m_frameIndex; }
         PrPixelFormat pixelFormat() const;
+        // Whether a collection of this frame in this format is for this request.
+        bool serves(int64_t key, PrPixelFormat format) const { return m_key == key && pixelFormat() == format; }
 
     private:
         QuorvaneAsyncImporter* m_owner;
         QuorvaneImporter::GetSourceVideoData m_data;
         uint32_t m_frameIndex;
         // Requests are matched by the frame number before narrowing, so that no far-off time
-        // collects another frame's request.
+        // collects another frame's request, and by the pixel format, so that nobody is handed a
+        // frame in a format other than the one asked for.
         int64_t m_key;
         std::future<int> m_result;
     };

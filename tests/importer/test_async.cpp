@@ -1,11 +1,16 @@
 // The asynchronous importer: announced frames collected in any order, frames never announced,
 // duplicates, flush, close with work pending, failures in request threads, and several host
 // threads at once (run under ThreadSanitizer in CI).
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <thread>
 
 #include "avi_builder.h"
+#include "fakehost/FakeHostState.h"
 #include "importer_fixture.h"
 
 namespace qtest {
@@ -148,9 +153,9 @@ TEST_F(Async, FailuresInRequests)
     EXPECT_EQ(async.initiate(3 * kFrame, bgra), 0);
     EXPECT_EQ(async.getFrame(3 * kFrame, bgra, out), 2);
     EXPECT_EQ(async.initiate(3 * kFrame, unknown), 0);
-    EXPECT_EQ(async.getFrame(3 * kFrame, bgrx, out), 99); // the announced request decides
+    EXPECT_EQ(async.getFrame(3 * kFrame, unknown, out), 99); // collected from its thread
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(async.getFrame(3 * kFrame, unknown, out), 99);
+    EXPECT_EQ(async.getFrame(3 * kFrame, unknown, out), 99); // made on the spot
     EXPECT_EQ(async.getFrame(3 * kFrame, std::vector<imFrameFormat>{}, out), 2);
     host->fake().failCreatePPix(suiteError_Fail);
     EXPECT_EQ(async.getFrame(3 * kFrame, bgrx, out), 2);
@@ -168,6 +173,85 @@ TEST_F(Async, FailuresInRequests)
     EXPECT_TRUE(contains(lines, "    OnGetFrame: [aiUnknownError] (2), [imBadCompression] (8)"));
 }
 
+// A frame announced in one format and collected in another is decoded anew in the format asked
+// for; the announced one waits for its own collection.
+TEST_F(Async, CollectionsMatchTheirFormat)
+{
+    open();
+    const std::vector<imFrameFormat> xrgb = formatsOf(PrPixelFormat_XRGB_4444_8u);
+    EXPECT_EQ(async.initiate(5 * kFrame, xrgb), 0);
+    PPixHand out = nullptr;
+    ASSERT_EQ(async.getFrame(5 * kFrame, bgrx, out), 0);
+    EXPECT_EQ(importer->take(out).format, PrPixelFormat_BGRX_4444_8u);
+    ASSERT_EQ(async.getFrame(5 * kFrame, xrgb, out), 0);
+    EXPECT_EQ(importer->take(out).format, PrPixelFormat_XRGB_4444_8u);
+    EXPECT_EQ(host->fake().framesCreatedByPlugin(), 2);
+    EXPECT_EQ(async.close(), 0);
+    EXPECT_EQ(importer->close(file), 0);
+    finishAndExpectBalanced();
+}
+
+// The host holds the first request inside its frame creation, with the decode lock taken, while a
+// second request in another format queues for decoding and a third checks its frame size (and
+// fails the check, so it never decodes). The check must not touch what the second request's
+// decompression begin rewrites (ThreadSanitizer sees it if it does).
+struct GatedCreator {
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool open = true;
+    static inline int waiting = 0;
+    static inline const PrSDKPPixCreatorSuite* original = nullptr;
+
+    static prSuiteError create(PPixHand* out, PrPPixBufferAccess access, PrPixelFormat format, const prRect* bounds)
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            ++waiting;
+            changed.notify_all();
+            changed.wait(lock, [] { return open; });
+            --waiting;
+        }
+        return original->createPPix(out, access, format, bounds);
+    }
+};
+
+TEST_F(Async, FrameChecksDoNotTouchTheDecoderState)
+{
+    static const PrSDKPPixCreatorSuite gated{GatedCreator::create};
+    GatedCreator::original = &host->fake().state().ppixCreatorSuite;
+    host->fake().provide(kPrSDKPPixCreatorSuite, kPrSDKPPixCreatorSuiteVersion, &gated);
+    open();
+    {
+        std::lock_guard<std::mutex> lock(GatedCreator::mutex);
+        GatedCreator::open = false;
+    }
+    const std::vector<imFrameFormat> xrgb = formatsOf(PrPixelFormat_XRGB_4444_8u);
+    EXPECT_EQ(async.initiate(1 * kFrame, bgrx), 0);
+    {
+        std::unique_lock<std::mutex> lock(GatedCreator::mutex);
+        GatedCreator::changed.wait(lock, [] { return GatedCreator::waiting == 1; });
+    }
+    EXPECT_EQ(async.initiate(2 * kFrame, xrgb), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const std::vector<imFrameFormat> tooLarge = formatsOf(PrPixelFormat_XRGB_4444_8u, 64, 64);
+    EXPECT_EQ(async.initiate(3 * kFrame, tooLarge), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    {
+        std::lock_guard<std::mutex> lock(GatedCreator::mutex);
+        GatedCreator::open = true;
+        GatedCreator::changed.notify_all();
+    }
+    PPixHand out = nullptr;
+    ASSERT_EQ(async.getFrame(1 * kFrame, bgrx, out), 0);
+    EXPECT_TRUE(isFrame(out, 1));
+    ASSERT_EQ(async.getFrame(2 * kFrame, xrgb, out), 0);
+    EXPECT_EQ(importer->take(out).format, PrPixelFormat_XRGB_4444_8u);
+    EXPECT_EQ(async.getFrame(3 * kFrame, tooLarge, out), 2);
+    EXPECT_EQ(async.close(), 0);
+    EXPECT_EQ(importer->close(file), 0);
+    finishAndExpectBalanced();
+}
+
 TEST_F(Async, CreationFailsWhenTheFileIsGone)
 {
     initImporter();
@@ -179,28 +263,36 @@ TEST_F(Async, CreationFailsWhenTheFileIsGone)
     finishAndExpectBalanced();
 }
 
-// Four host threads announce and collect interleaved frames, one of them flushing now and then.
-// Every collection gives its frame with the right pixels.
+// Four host threads announce and collect interleaved frames, two of them in another pixel format
+// (so the shared decompression restarts all the time), one flushing now and then. Every
+// collection gives its frame with the right pixels.
 TEST_F(Async, FourHostThreads)
 {
-    open(true);
+    open(); // no log: its lock would order the threads and hide races from the sanitizer
     constexpr int kThreads = 4;
     constexpr int kRounds = 3;
+    const std::vector<imFrameFormat> xrgb = formatsOf(PrPixelFormat_XRGB_4444_8u);
     std::atomic<int> failures{0};
     auto work = [&](int t) {
+        const bool inXrgb = t % 2 == 1;
         for (int round = 0; round < kRounds; ++round) {
             for (int k = t; k + 1 < kFrames; k += kThreads) {
                 const int next = (k + 7) % kFrames;
-                if (async.initiate(k * kFrame, bgrx) != 0 || async.initiate(next * kFrame, bgrx) != 0)
+                const std::vector<imFrameFormat>& formats = inXrgb ? xrgb : bgrx;
+                if (async.initiate(k * kFrame, formats) != 0 || async.initiate(next * kFrame, formats) != 0)
                     ++failures;
                 for (int frame : {next, k}) {
                     PPixHand out = nullptr;
-                    if (async.getFrame(frame * kFrame, bgrx, out) != 0) {
+                    if (async.getFrame(frame * kFrame, formats, out) != 0) {
                         ++failures;
                         continue;
                     }
-                    const standin::HostFrame taken = importer->take(out);
-                    if (standin::imageOf(taken, false).bytes != writtenFrame(frame))
+                    std::vector<uint8_t> pixels = standin::imageOf(importer->take(out), false).bytes;
+                    if (inXrgb) {
+                        for (std::size_t i = 0; i + 4 <= pixels.size(); i += 4)
+                            std::reverse(pixels.begin() + std::ptrdiff_t(i), pixels.begin() + std::ptrdiff_t(i) + 4);
+                    }
+                    if (pixels != writtenFrame(frame))
                         ++failures;
                 }
                 if (t == 0 && k % 16 == 0 && async.flush() != 0)
