@@ -5,6 +5,10 @@
 //                                beside it the chunks as the file's own index lists them
 //                                (export.video.sizes/.bin, export.audio.sizes/.bin) for readers
 //                                to be compared against.
+//   standin_export seeds DIR     writes small exports of every kind of file the importer meets
+//                                (8-bit and high-bit-depth subtypes, repeats, audio of every sample
+//                                type, 29.97 fps, video alone) into DIR as seed-*.avi, the starting
+//                                corpus of the importer's fuzz target.
 //   standin_export speed DIR [N [OUT]]
 //                                exports N frames (default 120) of 1920x1080 from the P6 frames
 //                                in DIR, video only, into a file in OUT (default a temporary
@@ -104,6 +108,75 @@ int sample(const std::string& dir)
     if (!dumpStream(avi, 0, dir + "/export.video") || !dumpStream(avi, 1, dir + "/export.audio"))
         return fail("the exported file cannot be read back");
     std::printf("%s\n", avi.c_str());
+    return 0;
+}
+
+// One small export for the fuzz corpus.
+struct Seed {
+    const char* name;
+    const char* subtype;
+    int width, height, frames;
+    PrTime frameDuration;
+    bool audio;
+    int sampleType; // of the audio, when audio is on
+    int channels;   // kPrAudioChannelType_*
+    bool repeat;    // frame 1 repeated once
+};
+
+int seeds(const std::string& dir)
+{
+    const Seed list[] = {
+        {"q8rg-audio16-repeat", "Q8RG", 16, 8, 4, kT / 30, true, kPrAudioSampleType_16BitInt, kPrAudioChannelType_Stereo, true},
+        {"q8ra", "Q8RA", 12, 6, 2, kT / 30, false, 0, 0, false},
+        {"q8y2-audio8-mono", "Q8Y2", 14, 6, 3, kT / 30, true, kPrAudioSampleType_8BitInt, kPrAudioChannelType_Mono, false},
+        {"q8y0-2997", "Q8Y0", 16, 10, 3, kT * 1001 / 30000, false, 0, 0, false},
+        {"q8ya-audio24", "Q8YA", 8, 8, 2, kT / 25, true, kPrAudioSampleType_24BitInt, kPrAudioChannelType_Stereo, false},
+        {"q8g0-audiofloat-51", "Q8G0", 8, 4, 2, kT / 30, true, kPrAudioSampleType_32BitFloat, kPrAudioChannelType_51, false},
+        {"q2ra-audio32", "Q2RA", 10, 4, 2, kT / 24, true, kPrAudioSampleType_32BitInt, kPrAudioChannelType_Stereo, false},
+        {"q4rg-repeat", "Q4RG", 8, 6, 3, kT / 30, false, 0, 0, true},
+    };
+    for (const Seed& seed : list) {
+        standin::StandinHost host;
+        standin::ExporterDriver exporter(host, QUORVANE_PR_EXPORTER_PATH);
+        fakehost::FakeHost& fake = host.fake();
+        fake.setSourceInt32(kExportInfo_VideoWidth, seed.width);
+        fake.setSourceInt32(kExportInfo_VideoHeight, seed.height);
+        fake.setSourceInt64(kExportInfo_VideoFrameRate, seed.frameDuration);
+        fake.setSourceInt32(kExportInfo_VideoFieldType, prFieldsNone);
+        fake.setSourceInt32(kExportInfo_AudioChannelsType, seed.audio ? seed.channels : kPrAudioChannelType_Stereo);
+        fake.setSourceFloat64(kExportInfo_AudioSampleRate, 8000.0);
+        if (exporter.startup() != 0 || exporter.openDialog() != 0)
+            return fail("the export dialog failed");
+        const csSDK_uint32 code = (csSDK_uint32(uint8_t(seed.subtype[0])) << 24) | (csSDK_uint32(uint8_t(seed.subtype[1])) << 16) |
+                                  (csSDK_uint32(uint8_t(seed.subtype[2])) << 8) | csSDK_uint32(uint8_t(seed.subtype[3]));
+        fake.setIntParam(ADBEVideoCodec, int(code));
+        fake.setIntParam(ADBEVideoWidth, seed.width);
+        fake.setIntParam(ADBEVideoHeight, seed.height);
+        fake.setTimeParam(ADBEVideoFPS, seed.frameDuration);
+        if (seed.audio) {
+            fake.setIntParam(ADBEAudioSampleType, seed.sampleType);
+            fake.setIntParam(ADBEAudioNumChannels, seed.channels);
+            fake.setFloatParam(ADBEAudioRatePerSecond, 8000.0);
+        }
+        if (seed.repeat)
+            fake.loopSettings().repeatCount = [](csSDK_uint32 f) { return f == 1 ? 2u : 1u; };
+        // Pictures in whatever format the exporter renders in for the subtype.
+        fake.loopSettings().render = [&fake, &seed](PPix& frame, csSDK_uint32 f) {
+            standin::renderInto(standin::makeGradientImage(frame.format, seed.width, seed.height, f), frame,
+                                fake.topLeft(frame.format));
+        };
+        const std::string avi = dir + "/seed-" + seed.name + ".avi";
+        standin::ExporterDriver::Export job;
+        job.fileObject = host.outputs().add(avi);
+        job.endTime = seed.frames * seed.frameDuration;
+        job.audio = seed.audio;
+        const csSDK_int32 result = exporter.exportRange(job);
+        fake.loopSettings().render = nullptr;
+        exporter.finish();
+        if (result != 0)
+            return fail("the export of " + avi + " returned " + std::to_string(result));
+        std::printf("%s\n", avi.c_str());
+    }
     return 0;
 }
 
@@ -221,13 +294,15 @@ int speed(const std::string& dir, int count, const std::string& outDir)
 int main(int argc, char** argv)
 {
     if (argc < 3)
-        return fail("usage: standin_export sample DIR | speed FRAMES_DIR [COUNT [OUT_DIR]]");
+        return fail("usage: standin_export sample DIR | seeds DIR | speed FRAMES_DIR [COUNT [OUT_DIR]]");
     const std::string home = privateHome();
     int result = 1;
     try {
         const std::string mode = argv[1];
         if (mode == "sample")
             result = sample(argv[2]);
+        else if (mode == "seeds")
+            result = seeds(argv[2]);
         else if (mode == "speed")
             result = speed(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 120, argc > 4 ? argv[4] : home);
         else
