@@ -77,8 +77,8 @@ TEST_F(Audio, ExportedAudioImportsAsTheFloatOfWhatWasWritten)
     initImporter();
     imFileInfoRec8 info;
     standin::ImporterDriver::File file = openAndInfo("a.avi", &info);
-    ASSERT_EQ(info.audDuration, 16000);
-    ASSERT_EQ(info.sampleType, kPrAudioSampleType_16BitInt);
+    ASSERT_EQ(+info.audDuration, 16000);
+    ASSERT_EQ(+info.sampleType, kPrAudioSampleType_16BitInt);
 
     host->log().clear();
     std::vector<std::vector<float>> out;
@@ -122,10 +122,10 @@ TEST_F(Audio, EverySampleType)
         writeAvi(path("a.avi"), AviSpec{VideoTrack{}, {c.t}});
         imFileInfoRec8 info;
         standin::ImporterDriver::File file = openAndInfo("a.avi", &info);
-        ASSERT_EQ(info.hasAudio, 1);
-        EXPECT_EQ(info.sampleType, c.type);
-        EXPECT_EQ(info.numChannels, c.t.channels);
-        EXPECT_EQ(info.audDuration, 3000);
+        ASSERT_EQ(+info.hasAudio, 1);
+        EXPECT_EQ(+info.sampleType, c.type);
+        EXPECT_EQ(+info.numChannels, c.t.channels);
+        EXPECT_EQ(+info.audDuration, 3000);
         host->log().clear();
         std::vector<std::vector<float>> out;
         // Across chunk boundaries, then on past the end, then from a position again.
@@ -188,7 +188,7 @@ TEST_F(Audio, ChunksBeyondTheFile)
     {
         const AviLayout layout = layoutOf(path("a.avi"));
         std::vector<uint8_t> bytes = readBytes(path("a.avi"));
-        ASSERT_NE(layout.stdIndexEntries[1], 0u);
+        ASSERT_NE(+layout.stdIndexEntries[1], 0u);
         patch<uint32_t>(bytes, layout.stdIndexEntries[1] + 8, 0x7FFFFFF0u); // second chunk's offset
         writeBytes(path("a.avi"), bytes);
     }
@@ -253,8 +253,8 @@ TEST_F(Audio, RefusedFormats)
         const csSDK_int32 result = importer->getInfo(file, info);
         const bool last = stream + 1 == int(tracks.size());
         EXPECT_EQ(result, stream == 0 ? 18 : last ? 19 : 18) << stream;
-        EXPECT_EQ(info.hasAudio, 1) << stream;
-        EXPECT_EQ(info.sampleType, last ? kPrAudioSampleType_16BitInt : kPrAudioSampleType_Other) << stream;
+        EXPECT_EQ(+info.hasAudio, 1) << stream;
+        EXPECT_EQ(+info.sampleType, last ? kPrAudioSampleType_16BitInt : kPrAudioSampleType_Other) << stream;
         // Dummy audio: no layout; silence in every channel the host was told of.
         imGetAudioChannelLayoutRec layout;
         EXPECT_EQ(importer->channelLayout(file, layout), last ? 0 : 3) << stream;

@@ -66,9 +66,9 @@ TEST_F(Entry, FormatIndexZeroAndBeyond)
     imIndFormatRec rec;
     std::memset(&rec, 0x5A, sizeof rec);
     ASSERT_EQ(importer->indFormat(0, rec), 0);
-    EXPECT_EQ(rec.filetype, 0x41564956u);
+    EXPECT_EQ(+rec.filetype, 0x41564956u);
     EXPECT_EQ(std::memcmp(&rec.filetype, "VIVA", 4), 0);
-    EXPECT_EQ(rec.flags, 0);
+    EXPECT_EQ(+rec.flags, 0);
     EXPECT_STREQ(rec.formatName, "Quorvane AVI");
     EXPECT_STREQ(rec.formatShortName, "Quorvane AVI");
     EXPECT_STREQ(rec.platformExtension, "avi");

@@ -39,28 +39,28 @@ TEST_F(FileInfo, VideoAndAudioFields)
     csSDK_int32 result = -1;
     const imFileInfoRec8 info = infoOf(*this, "a.avi", 0, result);
     ASSERT_EQ(result, 0);
-    EXPECT_EQ(info.hasVideo, 1);
-    EXPECT_EQ(info.hasAudio, 1);
-    EXPECT_EQ(info.imageWidth, 40);
-    EXPECT_EQ(info.imageHeight, 20);
-    EXPECT_EQ(info.depth, 24);
-    EXPECT_EQ(info.subType, subtype("Q8RG"));
-    EXPECT_EQ(info.fieldType, 0);
-    EXPECT_EQ(info.alphaType, kImAlphaNone);
-    EXPECT_EQ(info.pixelAspectNum, 1);
-    EXPECT_EQ(info.pixelAspectDen, 1);
-    EXPECT_EQ(info.supportsRandomFrames, 1);
-    EXPECT_EQ(info.framesAreIndependent, 1);
-    EXPECT_EQ(info.isStill, 0);
-    EXPECT_EQ(info.vidScale, 30);
-    EXPECT_EQ(info.vidSampleSize, 1);
-    EXPECT_EQ(info.vidDuration, 7);
-    EXPECT_EQ(info.numChannels, 2);
-    EXPECT_EQ(info.sampleRate, 48000.0f);
-    EXPECT_EQ(info.sampleType, kPrAudioSampleType_16BitInt);
-    EXPECT_EQ(info.audDuration, 12345);
-    EXPECT_EQ(info.accessModes, 4);
-    EXPECT_EQ(info.hasDataRate, 1);
+    EXPECT_EQ(+info.hasVideo, 1);
+    EXPECT_EQ(+info.hasAudio, 1);
+    EXPECT_EQ(+info.imageWidth, 40);
+    EXPECT_EQ(+info.imageHeight, 20);
+    EXPECT_EQ(+info.depth, 24);
+    EXPECT_EQ(+info.subType, subtype("Q8RG"));
+    EXPECT_EQ(+info.fieldType, 0);
+    EXPECT_EQ(+info.alphaType, kImAlphaNone);
+    EXPECT_EQ(+info.pixelAspectNum, 1);
+    EXPECT_EQ(+info.pixelAspectDen, 1);
+    EXPECT_EQ(+info.supportsRandomFrames, 1);
+    EXPECT_EQ(+info.framesAreIndependent, 1);
+    EXPECT_EQ(+info.isStill, 0);
+    EXPECT_EQ(+info.vidScale, 30);
+    EXPECT_EQ(+info.vidSampleSize, 1);
+    EXPECT_EQ(+info.vidDuration, 7);
+    EXPECT_EQ(+info.numChannels, 2);
+    EXPECT_EQ(+info.sampleRate, 48000.0f);
+    EXPECT_EQ(+info.sampleType, kPrAudioSampleType_16BitInt);
+    EXPECT_EQ(+info.audDuration, 12345);
+    EXPECT_EQ(+info.accessModes, 4);
+    EXPECT_EQ(+info.hasDataRate, 1);
     // Untouched: the reserved spans between the fields.
     const auto* bytes = reinterpret_cast<const uint8_t*>(&info);
     for (std::size_t at : {10u, 19u, 42u, 62u, 161u, 198u, 213u})
@@ -77,10 +77,10 @@ TEST_F(FileInfo, AlphaSubtype)
     csSDK_int32 result = -1;
     const imFileInfoRec8 info = infoOf(*this, "a.avi", 0, result);
     ASSERT_EQ(result, 0);
-    EXPECT_EQ(info.depth, 32);
-    EXPECT_EQ(info.alphaType, kImAlphaStraight);
-    EXPECT_EQ(info.subType, 0x51385241u);
-    EXPECT_EQ(info.hasAudio, 0);
+    EXPECT_EQ(+info.depth, 32);
+    EXPECT_EQ(+info.alphaType, kImAlphaStraight);
+    EXPECT_EQ(+info.subType, 0x51385241u);
+    EXPECT_EQ(+info.hasAudio, 0);
     finishAndExpectBalanced();
 }
 
@@ -99,40 +99,40 @@ TEST_F(FileInfo, StreamIteration)
     csSDK_int32 result = -1;
     imFileInfoRec8 info = infoOf(*this, "none.avi", 0, result);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(info.hasVideo, 1);
-    EXPECT_EQ(info.hasAudio, 0);
+    EXPECT_EQ(+info.hasVideo, 1);
+    EXPECT_EQ(+info.hasAudio, 0);
 
     info = infoOf(*this, "one.avi", 0, result);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(info.hasAudio, 1);
+    EXPECT_EQ(+info.hasAudio, 1);
 
     info = infoOf(*this, "two.avi", 0, result);
     EXPECT_EQ(result, 18);
-    EXPECT_EQ(info.hasVideo, 1);
-    EXPECT_EQ(info.numChannels, 2);
+    EXPECT_EQ(+info.hasVideo, 1);
+    EXPECT_EQ(+info.numChannels, 2);
     info = infoOf(*this, "two.avi", 1, result);
     EXPECT_EQ(result, 19);
-    EXPECT_EQ(info.hasVideo, 0);
-    EXPECT_EQ(info.hasAudio, 1);
-    EXPECT_EQ(info.numChannels, 1);
-    EXPECT_EQ(info.audDuration, 500);
-    EXPECT_EQ(info.imageWidth, int32_t(0xA5A5A5A5)); // no video fields written
+    EXPECT_EQ(+info.hasVideo, 0);
+    EXPECT_EQ(+info.hasAudio, 1);
+    EXPECT_EQ(+info.numChannels, 1);
+    EXPECT_EQ(+info.audDuration, 500);
+    EXPECT_EQ(+info.imageWidth, int32_t(0xA5A5A5A5)); // no video fields written
 
     // Stream 1 of a one-audio-stream file: dummy audio of a format nobody read.
     info = infoOf(*this, "one.avi", 1, result);
     EXPECT_EQ(result, 19);
-    EXPECT_EQ(info.hasVideo, 0);
-    EXPECT_EQ(info.hasAudio, 1);
-    EXPECT_EQ(info.numChannels, 1);
-    EXPECT_EQ(info.sampleRate, 1000.0f);
-    EXPECT_EQ(info.sampleType, kPrAudioSampleType_Other);
-    EXPECT_EQ(info.audDuration, 0);
+    EXPECT_EQ(+info.hasVideo, 0);
+    EXPECT_EQ(+info.hasAudio, 1);
+    EXPECT_EQ(+info.numChannels, 1);
+    EXPECT_EQ(+info.sampleRate, 1000.0f);
+    EXPECT_EQ(+info.sampleType, kPrAudioSampleType_Other);
+    EXPECT_EQ(+info.audDuration, 0);
 
     // A negative stream index never indexes before the stream list.
     info = infoOf(*this, "one.avi", -1, result);
     EXPECT_EQ(result, 18);
-    EXPECT_EQ(info.hasVideo, 0);
-    EXPECT_EQ(info.sampleType, kPrAudioSampleType_Other);
+    EXPECT_EQ(+info.hasVideo, 0);
+    EXPECT_EQ(+info.sampleType, kPrAudioSampleType_Other);
     finishAndExpectBalanced();
 }
 
@@ -151,14 +151,14 @@ TEST_F(FileInfo, RefusedAudioFormats)
     csSDK_int32 result = -1;
     imFileInfoRec8 info = infoOf(*this, "bad.avi", 0, result);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(info.hasAudio, 0);
+    EXPECT_EQ(+info.hasAudio, 0);
     info = infoOf(*this, "two.avi", 1, result);
     EXPECT_EQ(result, 19);
-    EXPECT_EQ(info.hasAudio, 1);
-    EXPECT_EQ(info.numChannels, 32);
-    EXPECT_EQ(info.sampleRate, 192000.0f);
-    EXPECT_EQ(info.sampleType, kPrAudioSampleType_Other);
-    EXPECT_EQ(info.audDuration, 0);
+    EXPECT_EQ(+info.hasAudio, 1);
+    EXPECT_EQ(+info.numChannels, 32);
+    EXPECT_EQ(+info.sampleRate, 192000.0f);
+    EXPECT_EQ(+info.sampleType, kPrAudioSampleType_Other);
+    EXPECT_EQ(+info.audDuration, 0);
     finishAndExpectBalanced();
 }
 
@@ -224,9 +224,9 @@ TEST_F(FileInfo, FrameRateAdjustments)
         csSDK_int32 result = -1;
         const imFileInfoRec8 info = infoOf(*this, "r.avi", 0, result);
         ASSERT_EQ(result, 0);
-        EXPECT_EQ(info.vidScale, c.told[0]) << c.rate << "/" << c.scale;
-        EXPECT_EQ(info.vidSampleSize, c.told[1]) << c.rate << "/" << c.scale;
-        EXPECT_EQ(info.vidDuration, c.told[1] * c.frames) << c.rate << "/" << c.scale;
+        EXPECT_EQ(+info.vidScale, c.told[0]) << c.rate << "/" << c.scale;
+        EXPECT_EQ(+info.vidSampleSize, c.told[1]) << c.rate << "/" << c.scale;
+        EXPECT_EQ(+info.vidDuration, c.told[1] * c.frames) << c.rate << "/" << c.scale;
     }
     finishAndExpectBalanced();
 }

@@ -54,7 +54,7 @@ void importEverything(ImporterTest& t, const std::string& name, int stream)
         if (info.hasVideo != 0) {
             std::vector<PrPixelFormat> formats;
             EXPECT_EQ(t.importer->pixelFormats(file, formats), 301);
-            const int frames = std::min(info.vidDuration, 64);
+            const int frames = std::min(+info.vidDuration, 64);
             for (int k = -1; k <= frames; ++k) {
                 PPixHand out = nullptr;
                 const csSDK_int32 r = t.importer->sourceVideo(file, k * kFrame, ImporterTest::formatsOf(formats.at(0)), out);
@@ -91,7 +91,7 @@ TEST_F(Hostile, VideoIndexEntriesBeyondTheFile)
     writeAvi(path("a.avi"), AviSpec{VideoTrack{}, {}});
     const AviLayout layout = layoutOf(path("a.avi"));
     std::vector<uint8_t> bytes = readBytes(path("a.avi"));
-    ASSERT_NE(layout.stdIndexEntries[0], 0u);
+    ASSERT_NE(+layout.stdIndexEntries[0], 0u);
     patch<uint32_t>(bytes, layout.stdIndexEntries[0] + 8 * 1, 0x7FFFFFF0u);      // frame 1: offset
     patch<uint32_t>(bytes, layout.stdIndexEntries[0] + 8 * 2 + 4, 0x7FFFFFFFu);  // frame 2: size
     writeBytes(path("a.avi"), bytes);
@@ -120,7 +120,7 @@ TEST_F(Hostile, OldIndexEntryOfFourGigabytes)
     writeAvi(path("a.avi"), AviSpec{VideoTrack{}, {}});
     const AviLayout layout = layoutOf(path("a.avi"));
     std::vector<uint8_t> bytes = readBytes(path("a.avi"));
-    ASSERT_NE(layout.idx1Data, 0u);
+    ASSERT_NE(+layout.idx1Data, 0u);
     // Standard index entries of 3 longs are not understood: the stream falls back to idx1.
     patch<uint16_t>(bytes, layout.stdIndexEntries[0] - sizeof(avi::AVIStdIndexHeader), 3);
     patch<uint32_t>(bytes, layout.idx1Data + 16 * 1 + 12, 0xFFFFFFFFu); // frame 1's length
@@ -161,8 +161,8 @@ TEST_F(Hostile, AbsurdRatesAndScales)
             imFileInfoRec8 info;
             ASSERT_EQ(importer->open(file, path("r.avi")), 0);
             ASSERT_EQ(importer->getInfo(file, info), 0);
-            EXPECT_GE(info.vidScale, 1);
-            EXPECT_GE(info.vidSampleSize, 1);
+            EXPECT_GE(+info.vidScale, 1);
+            EXPECT_GE(+info.vidSampleSize, 1);
             for (PrTime t : {PrTime(0), PrTime(1), kT, PrTime(1) << 62, -(PrTime(1) << 62), PrTime(INT64_MAX), PrTime(INT64_MIN)}) {
                 PPixHand out = nullptr;
                 const csSDK_int32 r = importer->sourceVideo(file, t, formatsOf(PrPixelFormat_BGRX_4444_8u), out);

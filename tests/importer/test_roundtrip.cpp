@@ -123,7 +123,7 @@ TEST_P(RoundTrip, EveryRenderAndDecodeFormat)
         EXPECT_TRUE(stored.chunks[2].empty()) << "the repeat is an empty chunk";
         imFileInfoRec8 info;
         standin::ImporterDriver::File file = openAndInfo(exported.name, &info);
-        EXPECT_EQ(info.subType, subType);
+        EXPECT_EQ(+info.subType, subType);
         std::vector<PrPixelFormat> formats;
         EXPECT_EQ(importer->pixelFormats(file, formats), 301);
         ASSERT_FALSE(formats.empty());

@@ -294,7 +294,7 @@ TEST_F(Video, PixelFormatIndexes)
     EXPECT_EQ(formats, (std::vector<PrPixelFormat>{PrPixelFormat_BGRX_4444_8u, PrPixelFormat_XRGB_4444_8u}));
     imIndPixelFormatRec rec{file.privateData, PrPixelFormat_Any};
     EXPECT_EQ(importer->call(imGetIndPixelFormat, reinterpret_cast<void*>(std::intptr_t(-1)), &rec), 301);
-    EXPECT_EQ(rec.outPixelFormat, PrPixelFormat_Any);
+    EXPECT_EQ(+rec.outPixelFormat, PrPixelFormat_Any);
     EXPECT_EQ(importer->close(file), 0);
     finishAndExpectBalanced();
 }
