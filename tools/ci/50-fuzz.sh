@@ -19,7 +19,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 failed=0
-for target in decode_frame read_avi round_trip; do
+for target in decode_frame read_avi round_trip import_file; do
     mkdir -p "$work/$target"
     log=$findings/$target.log
     # New inputs go to the scratch directory; the committed corpus is only read.
