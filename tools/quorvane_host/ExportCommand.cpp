@@ -254,6 +254,26 @@ int runExport(const ExportOptions& o)
         return p;
     }();
 
+    auto pictureOf = [&](std::size_t index) {
+        if (index >= clip.size())
+            return black;
+        Picture picture = index == 0 ? first : readPicture(clip[index]);
+        if (picture.width != first.width || picture.height != first.height)
+            throw StepFailure("export: " + clip[index] + " is not " + std::to_string(first.width) + "x" +
+                              std::to_string(first.height) + " like the first picture");
+        return picture;
+    };
+    // The distinct pictures are rendered before the export when they fit in memory, as an editor
+    // has its media cached: the export's speed is then the plug-in's and not the picture files'.
+    std::map<std::string, standin::Image> prepared;
+    const double distinctBytes = double(fakehost::FakeHost::naturalRowBytes(render, first.width)) * first.height *
+                                 double(o.inputs.size() + 1);
+    if (distinctBytes < 1.5e9) {
+        for (std::size_t i = 0; i < o.inputs.size(); ++i)
+            prepared.emplace(o.inputs[i], toHostImage(pictureOf(i), render));
+        prepared.emplace("", toHostImage(black, render));
+    }
+
     // The editor renders each frame in the format the exporter asked for. Nothing may be thrown
     // from here: the loop runs inside the plug-in's call.
     std::string renderError;
@@ -265,15 +285,16 @@ int runExport(const ExportOptions& o)
         const auto start = std::chrono::steady_clock::now();
         try {
             const std::size_t index = n < clip.size() ? n : clip.size();
-            if (index != cachedIndex || cached.format != frame.format) {
-                const Picture picture = index < clip.size() ? (index == 0 ? first : readPicture(clip[index])) : black;
-                if (picture.width != first.width || picture.height != first.height)
-                    throw std::runtime_error(clip[index] + " is not " + std::to_string(first.width) + "x" +
-                                             std::to_string(first.height) + " like the first picture");
-                cached = toHostImage(picture, frame.format);
-                cachedIndex = index;
+            const auto ready = prepared.find(index < clip.size() ? clip[index] : std::string());
+            if (ready != prepared.end() && ready->second.format == frame.format) {
+                standin::renderInto(ready->second, frame, fake.topLeft(frame.format));
+            } else {
+                if (index != cachedIndex || cached.format != frame.format) {
+                    cached = toHostImage(pictureOf(index), frame.format);
+                    cachedIndex = index;
+                }
+                standin::renderInto(cached, frame, fake.topLeft(frame.format));
             }
-            standin::renderInto(cached, frame, fake.topLeft(frame.format));
         } catch (const std::exception& e) {
             if (renderError.empty())
                 renderError = e.what();

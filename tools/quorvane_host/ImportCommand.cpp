@@ -107,7 +107,7 @@ int runImport(const ImportOptions& o)
             std::string names;
             for (PrPixelFormat f : offered)
                 names += " " + formatName(f);
-            throw StepFailure("import: " + o.file + " is not offered in '" + o.format + "'; offered:" + names);
+            throw StepFailure("import: the importer does not offer '" + o.format + "' for " + o.file + "; offered:" + names);
         }
     }
     if (!hostHandles(format))
@@ -244,7 +244,8 @@ int runImport(const ImportOptions& o)
     }
     std::printf("import: %lld frames %dx%d %s as %s (%s)%s from %s, %.1f frames/s decoded (%.2f s in all)%s\n",
                 frames, width, height, subtype.c_str(), formatName(format).c_str(), o.async ? "async" : "sync",
-                audio.c_str(), o.file.c_str(), double(frames) / decodeSeconds, seconds, compared.c_str());
+                audio.c_str(), o.file.c_str(), decodeSeconds > 0 ? double(frames) / decodeSeconds : 0.0, seconds,
+                compared.c_str());
     if (cmp.exact && cmp.exactFrames != cmp.frames) {
         std::fprintf(stderr, "quorvane-host: import: mismatch: %s\n", cmp.firstMismatch.c_str());
         return 1;
