@@ -207,11 +207,15 @@ int runImport(const ImportOptions& o)
     // All audio, in blocks of one second.
     long long audioFrames = 0;
     if (info.hasAudio != 0) {
-        const auto channels = unsigned(std::max(0, info.numChannels));
-        const auto block = csSDK_uint32(std::max(1.0f, info.sampleRate));
+        // The record is packed: its fields are read by value, never bound to references.
+        const int numChannels = info.numChannels;
+        const float sampleRate = info.sampleRate;
+        const long long duration = info.audDuration;
+        const auto channels = unsigned(std::max(0, numChannels));
+        const auto block = csSDK_uint32(std::max(1.0f, sampleRate));
         std::vector<std::vector<float>> buffers;
-        for (long long at = 0; at < info.audDuration; at += block) {
-            const auto size = csSDK_uint32(std::min<long long>(block, info.audDuration - at));
+        for (long long at = 0; at < duration; at += block) {
+            const auto size = csSDK_uint32(std::min<long long>(block, duration - at));
             check("imImportAudio7", importer.importAudio(file, at, size, channels, buffers));
             audioFrames += size;
         }
