@@ -60,6 +60,8 @@ struct BitWriter {
 };
 
 struct BitReader {
+    BitReader() = default;
+
     uint64_t buf;
     uint32_t freeBits; // 64 minus the valid bits at the high end of buf
     const unsigned char* cursor;
@@ -98,6 +100,14 @@ struct BitReader {
         } else {
             refill_tail();
         }
+    }
+
+    // The same for a caller that made sure 8 bytes lie between the cursor and the end.
+    HUFF_INLINE void refill_unchecked()
+    {
+        buf |= (load_be64(cursor) >> 1) >> (63 - freeBits);
+        cursor += freeBits >> 3;
+        freeBits &= 7;
     }
 
     // Makes at least `bits` bits valid; after it freeBits is below 64.

@@ -118,6 +118,13 @@ struct HuffCoderTraits<unsigned short> {
     };
 };
 
+namespace huff {
+template <class Symbol, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS, unsigned FASTBITS>
+struct DecodeLoop;
+template <class Loop, class Symbol>
+struct DecodeStream;
+} // namespace huff
+
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
 class HuffCoderT : public HuffCoder {
 public:
@@ -134,6 +141,15 @@ public:
     void uncompact_block(Status& status, void* samples, unsigned int count) const override;
     bool setLengths(unsigned int count, int const* lengths, bool encodeOnly, Timer* timer) override;
 
+    // Decodes `count` samples from each of n streams, stream i with coders[i] (all of this class)
+    // from status[i] into samples[i]: the same as one decode_block per stream, but up to
+    // kMaxStreams streams are decoded interleaved, which is faster than one after the other
+    // (decoding one stream waits on each table lookup before the next can start).
+    static constexpr unsigned kMaxStreams = 4;
+    static constexpr unsigned kBits = BITS;
+    static void decode_streams(const HuffCoderT* const* coders, Status* const* status, void* const* samples,
+                               unsigned int n, unsigned int count);
+
     // Pair-mode encoding: two samples per lookup in pairCodes; the same bytes as encode_block.
     void encode_block2(Status& status, void const* samples, unsigned int count) const;
     // Fills the first-level windows that begin with the codes of `entry` (prefix `prefix`)
@@ -148,8 +164,14 @@ private:
     // level: its codes are at most 12 bits, and a 13-bit window holds more whole codes per
     // lookup, which is what bounds the decoding speed.
     static constexpr unsigned kFastBits = BITS == 8 ? 13 : LUTBITS;
+    using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS, kFastBits>;
+    using Stream = huff::DecodeStream<Loop, Symbol>;
 
     void buildFastTables();
+    // decode_block in two halves: serve the carry and set up the stream (false when that already
+    // finished the call), then decode the rest and keep what runs past the count in the carry.
+    bool decode_start(Status& status, void* samples, unsigned int count, Stream& s) const;
+    static void decode_finish(Status& status, Stream& s);
 
     std::vector<HuffCodeSymbol> m_list; // scratch of setLengths, kept to avoid reallocation
     std::vector<HuffSymbol2> m_firstCode; // scratch of buildFastTables

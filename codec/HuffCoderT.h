@@ -340,30 +340,89 @@ struct DecodeLoop {
         r.consume(l & 63);
     }
 
-    HUFF_INLINE void cycle(BitReader& r, Symbol* out, size_t& pos) const
+    HUFF_INLINE void lookups(BitReader& r, uint32_t first, Symbol* out, size_t& pos) const
     {
-        const uint32_t first = r.peek(FASTBITS);
-        r.refill_nonempty();
         lookup(r, first, out, pos);
         lookup(r, r.peek(FASTBITS), out, pos);
         if constexpr (K >= 3) lookup(r, r.peek(FASTBITS), out, pos);
         if constexpr (K >= 4) lookup(r, r.peek(FASTBITS), out, pos);
     }
+
+    HUFF_INLINE void cycle(BitReader& r, Symbol* out, size_t& pos) const
+    {
+        const uint32_t first = r.peek(FASTBITS);
+        r.refill_nonempty();
+        lookups(r, first, out, pos);
+    }
+
+    // A cycle for a caller that made sure 8 bytes can be loaded at the cursor.
+    HUFF_INLINE void cycle_unchecked(BitReader& r, Symbol* out, size_t& pos) const
+    {
+        const uint32_t first = r.peek(FASTBITS);
+        r.refill_unchecked();
+        lookups(r, first, out, pos);
+    }
+
+    // Samples and payload bytes one cycle can take at most: K whole table entries, and one
+    // refill's advance (it never moves the cursor by more than 7 bytes).
+    static constexpr size_t kMaxSamplesPerCycle = 4 * K;
+    static constexpr ptrdiff_t kMaxBytesPerCycle = 7;
 };
+
+// One stream being decoded: its loop (tables), reader and output. `limit` is where decoding
+// straight into the output stops (the rest goes through the status's carry).
+template <class Loop, class Symbol>
+struct DecodeStream {
+    Loop loop;
+    BitReader r;
+    Symbol* out;
+    size_t pos;
+    size_t limit;
+    size_t want; // samples this call decodes (the carry takes what lies past it)
+
+    // How many cycles can run back to back with no bound check: each must start below the
+    // limit and find 8 bytes to load.
+    HUFF_INLINE size_t free_cycles() const
+    {
+        if (pos >= limit) return 0;
+        const ptrdiff_t bytes = r.end - r.cursor;
+        if (bytes < 8) return 0;
+        const size_t bySamples = (limit - pos - 1) / Loop::kMaxSamplesPerCycle + 1;
+        const size_t byBytes = size_t(bytes - 8) / Loop::kMaxBytesPerCycle + 1;
+        return bySamples < byBytes ? bySamples : byBytes;
+    }
+};
+
+// Runs cycles on several streams at once, one cycle of each in turn, until one of them needs its
+// bound checks. The streams' dependency chains are independent, so the processor overlaps them;
+// each stream still goes through exactly the lookups it would alone. The streams are passed as
+// separate locals of the caller: the output stores may alias anything, and state reached
+// through a pointer would be reloaded after every one of them.
+template <class... S>
+HUFF_INLINE void decode_interleaved(S&... s)
+{
+    for (;;) {
+        size_t m = std::min({s.free_cycles()...});
+        if (m == 0) break;
+        do {
+            (s.loop.cycle_unchecked(s.r, s.out, s.pos), ...);
+        } while (--m);
+    }
+}
 
 } // namespace huff
 
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
-void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& status, void* samples,
-                                                                 unsigned int count) const
+bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_start(Status& status, void* samples, unsigned int count,
+                                                                 Stream& s) const
 {
-    using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS, kFastBits>;
     constexpr size_t kMargin = huff::stop_margin(BITS);
-    static_assert(kMargin >= 4 * Loop::K, "a cycle must not write past the margin");
-    static_assert((kMargin - 1 + 4 * Loop::K) * sizeof(Symbol) <= Status::kCarryBytes, "carry too small");
+    static_assert(kMargin >= Loop::kMaxSamplesPerCycle, "a cycle must not write past the margin");
+    static_assert((kMargin - 1 + Loop::kMaxSamplesPerCycle) * sizeof(Symbol) <= Status::kCarryBytes,
+                  "carry too small");
 
     Symbol* out = static_cast<Symbol*>(samples);
-    Symbol* carry = reinterpret_cast<Symbol*>(status.carry);
+    const Symbol* carry = reinterpret_cast<const Symbol*>(status.carry);
 
     // Samples left over from the previous call come first.
     const size_t n = std::min<size_t>(count, status.carryEnd - status.carryPos);
@@ -371,35 +430,101 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& statu
         std::memcpy(out, carry + status.carryPos, n * sizeof(Symbol));
         status.carryPos += n;
     }
-    if (n == count) return;
+    if (n == count) return false;
     out += n;
     const size_t want = count - n;
     if (m_fastLens.empty()) {
         std::memset(out, 0, want * sizeof(Symbol));
-        return;
+        return false;
     }
+    s.loop = Loop{m_fastLens.data(), m_fastSyms.data(), longCodes.data()};
+    s.r = huff::BitReader(status);
+    s.r.prime(kFastBits);
+    s.out = out;
+    s.pos = 0;
+    s.limit = want > kMargin ? want - kMargin : 0;
+    s.want = want;
+    return true;
+}
 
-    const Loop loop{m_fastLens.data(), m_fastSyms.data(), longCodes.data()};
-    huff::BitReader r(status);
-    r.prime(kFastBits);
-    size_t pos = 0;
-    if (want > kMargin) {
-        const size_t limit = want - kMargin;
-        // Two cycles per test of the limit: the margin covers both.
-        const size_t limit2 = limit > 4 * Loop::K ? limit - 4 * Loop::K : 0;
-        while (pos < limit2) {
-            loop.cycle(r, out, pos);
-            loop.cycle(r, out, pos);
-        }
-        while (pos < limit) loop.cycle(r, out, pos);
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_finish(Status& status, Stream& s)
+{
+    // The stream's state in locals: the output stores may alias anything reached through s.
+    const Loop loop = s.loop;
+    huff::BitReader r = s.r;
+    Symbol* const out = s.out;
+    size_t pos = s.pos;
+    const size_t limit = s.limit;
+    // Two cycles per test of the limit: the margin covers both.
+    const size_t limit2 = limit > Loop::kMaxSamplesPerCycle ? limit - Loop::kMaxSamplesPerCycle : 0;
+    while (pos < limit2) {
+        loop.cycle(r, out, pos);
+        loop.cycle(r, out, pos);
     }
-    const size_t rest = want - pos;
+    while (pos < limit) loop.cycle(r, out, pos);
+    Symbol* carry = reinterpret_cast<Symbol*>(status.carry);
+    const size_t rest = s.want - pos;
     size_t have = 0;
     while (have < rest) loop.cycle(r, carry, have);
     std::memcpy(out + pos, carry, rest * sizeof(Symbol));
     status.carryPos = rest;
     status.carryEnd = have;
     r.save(status);
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_block(Status& status, void* samples,
+                                                                 unsigned int count) const
+{
+    Stream s;
+    if (decode_start(status, samples, count, s)) decode_finish(status, s);
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::decode_streams(const HuffCoderT* const* coders,
+                                                                   Status* const* status, void* const* samples,
+                                                                   unsigned int n, unsigned int count)
+{
+    constexpr unsigned kMax = kMaxStreams;
+    Stream s[kMax];
+    Status* st[kMax];
+    unsigned active = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        if (i >= kMax) {
+            coders[i]->decode_block(*status[i], samples[i], count);
+            continue;
+        }
+        if (coders[i]->decode_start(*status[i], samples[i], count, s[active])) st[active++] = status[i];
+    }
+    // Interleave while two or more streams can go on; a stream that needs its bound checks
+    // (near its limit or the end of its payload) is finished alone, and the others go on.
+    while (active >= 2) {
+        if (active == 2) {
+            Stream a = s[0], b = s[1];
+            huff::decode_interleaved(a, b);
+            s[0] = a, s[1] = b;
+        } else if (active == 3) {
+            Stream a = s[0], b = s[1], c = s[2];
+            huff::decode_interleaved(a, b, c);
+            s[0] = a, s[1] = b, s[2] = c;
+        } else {
+            Stream a = s[0], b = s[1], c = s[2], d = s[3];
+            huff::decode_interleaved(a, b, c, d);
+            s[0] = a, s[1] = b, s[2] = c, s[3] = d;
+        }
+        for (unsigned i = 0; i < active;) {
+            if (s[i].free_cycles() != 0) {
+                ++i;
+                continue;
+            }
+            decode_finish(*st[i], s[i]);
+            --active;
+            s[i] = s[active];
+            st[i] = st[active];
+        }
+    }
+    if (active == 1) decode_finish(*st[0], s[0]);
 }
 
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -153,10 +154,8 @@ bool Quorvane::DecompressBlocks(CompressInfo* info)
                 if (steps[i].phase != ph) continue;
                 switch (steps[i].kind) {
                 case kDecode:
-                    for (int p = 0; p < m_geo.planes; ++p) {
-                        DecodeBlock(info, p, s, decoded);
-                        UnpredictBlock(info, p, s, decoded);
-                    }
+                    DecodeSlice(info, s, decoded);
+                    for (int p = 0; p < m_geo.planes; ++p) UnpredictBlock(info, p, s, decoded);
                     break;
                 case kConvert: ConvertBlock(info, &m_convertedFrame, &m_splitFrame, steps[i].pass, s); break;
                 case kJoin: SplitOrJoinBlock(info, s); break;
@@ -188,6 +187,79 @@ void Quorvane::DecodeBlock(CompressInfo* info, int p, int s, PlanarFrame* frame)
         const unsigned count = width * std::min(group, rows - r);
         if (raw) coder.uncompact_block(st, advance(out, r, stride), count);
         else coder.decode_block(st, advance(out, r, stride), count);
+    }
+}
+
+void Quorvane::DecodeSlice(CompressInfo* info, int s, PlanarFrame* frame)
+{
+    switch (m_geo.bits) {
+    case 8: decodeSliceWith<HuffCoderT<unsigned char, unsigned short, 8u, 12u, 12u>>(info, s, frame); break;
+    case 10: decodeSliceWith<HuffCoderT<unsigned short, unsigned int, 10u, 14u, 11u>>(info, s, frame); break;
+    case 12: decodeSliceWith<HuffCoderT<unsigned short, unsigned int, 12u, 16u, 12u>>(info, s, frame); break;
+    case 14: decodeSliceWith<HuffCoderT<unsigned short, unsigned int, 14u, 18u, 12u>>(info, s, frame); break;
+    default:
+        for (int p = 0; p < m_geo.planes; ++p) DecodeBlock(info, p, s, frame);
+        break;
+    }
+}
+
+template <class Coder>
+void Quorvane::decodeSliceWith(CompressInfo* info, int s, PlanarFrame* frame)
+{
+    constexpr int kMax = Coder::kMaxStreams;
+    const int P = m_geo.planes;
+    const size_t pixelSize = static_cast<size_t>(info->proc.backend->get_pixel_size());
+    bool done[4] = {};
+    for (int p = 0; p < P && p < 4; ++p) {
+        if (done[p]) continue;
+        const BlockData& first = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+        // Raw blocks and blocks without a usable coder of this class go the plain way.
+        auto coder_of = [&](const BlockData& b) -> const Coder* {
+            if ((b.source[0] & 1) != 0 || b.tableIndex < 0 || static_cast<size_t>(b.tableIndex) >= m_coders.size())
+                return nullptr;
+            const HuffCoder* c = m_coders[static_cast<size_t>(b.tableIndex)].get();
+            return c && c->bits == Coder::kBits ? static_cast<const Coder*>(c) : nullptr;
+        };
+        const Coder* c0 = coder_of(first);
+        if (!c0) {
+            DecodeBlock(info, p, s, frame);
+            done[p] = true;
+            continue;
+        }
+        // The coded blocks of this slice shaped like this one: same row length, rows and row
+        // grouping, so each call hands every stream the same count.
+        const bool contiguous0 = int64_t(frame->planes[p].stride) == int64_t(first.width) * int64_t(pixelSize);
+        const Coder* coders[kMax];
+        HuffCoder::Status* status[kMax];
+        alignas(HuffCoder::Status) unsigned char statusMem[kMax][sizeof(HuffCoder::Status)];
+        uint8_t* out[kMax];
+        int32_t strides[kMax];
+        int n = 0;
+        for (int q = p; q < P && q < 4 && n < kMax; ++q) {
+            if (done[q]) continue;
+            const BlockData& b = m_blocks[static_cast<size_t>(q) * m_geo.slices + s];
+            const Coder* c = q == p ? c0 : coder_of(b);
+            const bool contiguous = int64_t(frame->planes[q].stride) == int64_t(b.width) * int64_t(pixelSize);
+            if (!c || b.width != first.width || b.rows != first.rows || contiguous != contiguous0) continue;
+            coders[n] = c;
+            status[n] = new (statusMem[n])
+                HuffCoder::Status(const_cast<uint8_t*>(b.source) + 2, static_cast<unsigned long>(b.sourceSize - 2));
+            out[n] = advance(frame->planes[q].data, b.firstRow, frame->planes[q].stride);
+            strides[n] = frame->planes[q].stride;
+            done[q] = true;
+            ++n;
+        }
+        const uint32_t width = first.width, rows = first.rows;
+        if (contiguous0) {
+            Coder::decode_streams(coders, status, reinterpret_cast<void* const*>(out), static_cast<unsigned>(n),
+                                  width * rows);
+            continue;
+        }
+        for (uint32_t r = 0; r < rows; ++r) {
+            void* rowOut[kMax];
+            for (int i = 0; i < n; ++i) rowOut[i] = advance(out[i], r, strides[i]);
+            Coder::decode_streams(coders, status, rowOut, static_cast<unsigned>(n), width);
+        }
     }
 }
 

@@ -250,6 +250,11 @@ private:
     // Bytes of the split work buffer for the frontend's canonical planes.
     static uint64_t workBufferBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     int readFrame(CompressInfo* info);
+    // Decodes every block of slice s into `frame`, the Huffman-coded blocks of equal shape
+    // together (Coder: the coder class of the stream's sample depth).
+    void DecodeSlice(CompressInfo* info, int s, PlanarFrame* frame);
+    template <class Coder>
+    void decodeSliceWith(CompressInfo* info, int s, PlanarFrame* frame);
     void prepareScratch();
 
     std::vector<TimerSet> m_timers;
