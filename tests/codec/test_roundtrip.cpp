@@ -91,6 +91,34 @@ TEST(RoundTrip, FullHd)
     }
 }
 
+// The coded blocks of a slice are decoded together; blocks stored raw, constant blocks and
+// coded blocks of very different code lengths mix within a slice and across slices here.
+TEST(RoundTrip, SlicesMixingRawFlatAndCodedBlocks)
+{
+    CodecHandle h;
+    const uint32_t w = 70, ht = 150;
+    for (int threads : {1, 4}) {
+        h.set_threads(threads);
+        for (int shift = 0; shift < 3; ++shift) {
+            Frame f(h, QUORVANE_FRAME_I444, w, ht, size_t(shift));
+            for (int p = 0; p < 3; ++p) {
+                uint8_t* plane = static_cast<uint8_t*>(f.data.planes[p].data);
+                for (uint32_t y = 0; y < ht; ++y)
+                    for (uint32_t x = 0; x < w; ++x) {
+                        uint8_t& v = plane[size_t(y) * f.data.planes[p].stride + x];
+                        switch ((p + int(y / 28) + shift) % 4) {
+                        case 0: v = uint8_t(qtest::rand_int(0, 255)); break;
+                        case 1: v = 9; break;
+                        case 2: v = uint8_t(x * 3 + y + qtest::rand_int(0, 1)); break;
+                        default: v = uint8_t(x ^ y) & 0x3F; break;
+                        }
+                    }
+            }
+            round_trip(h, QUORVANE_FRAME_I444, QUORVANE_FRAME_COMP_YUV444, w, ht, f);
+        }
+    }
+}
+
 TEST(RoundTrip, SameBytesForEveryThreadCount)
 {
     CodecHandle h;
