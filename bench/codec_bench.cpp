@@ -14,12 +14,14 @@
 //   --generate N use N generated pictures (the default when no file is given: 4)
 //   --no-peers   skip QOI and LZ4
 //
-// Every figure is the median of the rounds. MB/s count the picture's bytes, 3 per pixel (4 for
-// layouts with alpha) whatever the layout's padding, so figures of different layouts compare;
-// memcpy copies the layout's own frame and is given in the same units. The ratio is the
-// picture's bytes over the compressed frame. Every frame is compressed at one, three and the
-// many-thread count and must give the same bytes; every decoded frame must equal the picture
-// bit for bit (converting stored types: equal across thread counts).
+// Every figure is the median of the rounds; the one-thread totals are also given by processor
+// time, which leaves out the time other processes held the processor on a busy machine. MB/s
+// count the picture's bytes, 3 per pixel (4 for layouts with alpha) whatever the layout's
+// padding, so figures of different layouts compare; memcpy copies the layout's own frame and
+// is given in the same units. The ratio is the picture's bytes over the compressed frame.
+// Every frame is compressed at one, three and the many-thread count and must give the same
+// bytes; every decoded frame must equal the picture bit for bit (converting stored types: equal
+// across thread counts).
 
 #include "codec/quorvane.h"
 
@@ -39,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <functional>
 #include <memory>
@@ -108,17 +111,35 @@ double now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Median of `rounds` timings of fn (seconds).
-double median_time(int rounds, const std::function<void()>& fn)
+// Processor time of the calling thread: on a shared machine the time other processes hold the
+// processor is not in it, so a single-threaded run can be compared across busy and quiet runs.
+double thread_cpu_time()
 {
-    std::vector<double> t;
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double median_of(std::vector<double> t)
+{
+    std::nth_element(t.begin(), t.begin() + long(t.size() / 2), t.end());
+    return t[t.size() / 2];
+}
+
+// Median of `rounds` timings of fn (seconds); `cpu`, when given, receives the median of the
+// calling thread's processor time over the same rounds.
+double median_time(int rounds, const std::function<void()>& fn, double* cpu = nullptr)
+{
+    std::vector<double> t, c;
     for (int i = 0; i < rounds; ++i) {
+        const double c0 = thread_cpu_time();
         const double t0 = now();
         fn();
         t.push_back(now() - t0);
+        c.push_back(thread_cpu_time() - c0);
     }
-    std::nth_element(t.begin(), t.begin() + long(t.size() / 2), t.end());
-    return t[t.size() / 2];
+    if (cpu) *cpu = median_of(c);
+    return median_of(t);
 }
 
 std::string load_average()
@@ -188,6 +209,7 @@ struct RunResult {
     std::vector<uint8_t> header, bytes;
     AlignedBuffer decoded;
     double encode = 0, decode = 0; // median seconds
+    double encodeCpu = 0, decodeCpu = 0; // median processor seconds of the calling thread
 };
 
 // Compresses and decompresses one frame on one handle with `threads` threads; rounds = 0 runs
@@ -222,7 +244,8 @@ RunResult run_codec(LayoutFrame& frame, uint32_t stored, int threads, int rounds
     uint32_t size = 0;
     rc = quorvane_compress(h, &frame.planes, comp.data(), &size);
     if (rc == 0 && rounds > 0)
-        r.encode = median_time(rounds, [&] { rc |= quorvane_compress(h, &frame.planes, comp.data(), &size); });
+        r.encode = median_time(
+            rounds, [&] { rc |= quorvane_compress(h, &frame.planes, comp.data(), &size); }, &r.encodeCpu);
     quorvane_compress_end(h);
     if (rc != 0) {
         r.error = std::string("compress: ") + quorvane_get_string(QUORVANE_STRING_RESULT, rc);
@@ -241,7 +264,8 @@ RunResult run_codec(LayoutFrame& frame, uint32_t stored, int threads, int rounds
     quorvane_init_planes_common(h, &frame.type, &dst, r.decoded.data());
     rc = quorvane_decompress(h, r.bytes.data(), size, &dst);
     if (rc == 0 && rounds > 0)
-        r.decode = median_time(rounds, [&] { rc |= quorvane_decompress(h, r.bytes.data(), size, &dst); });
+        r.decode = median_time(
+            rounds, [&] { rc |= quorvane_decompress(h, r.bytes.data(), size, &dst); }, &r.decodeCpu);
     quorvane_decompress_end(h);
     if (rc != 0) {
         r.error = std::string("decompress: ") + quorvane_get_string(QUORVANE_STRING_RESULT, rc);
@@ -318,12 +342,14 @@ double mbps(double bytes, double seconds) { return seconds > 0 ? bytes / seconds
 struct Totals {
     double raw = 0, comp = 0, bound = 0;
     double enc1 = 0, dec1 = 0, encN = 0, decN = 0, copy = 0;
+    double enc1Cpu = 0, dec1Cpu = 0;
     bool allExact = true;
 };
 
 struct Summary {
     bool have = false;
     double ratioToBound = 0, enc1 = 0, dec1 = 0, scaleEnc = 0, scaleDec = 0;
+    double enc1Cpu = 0, dec1Cpu = 0;
     int threads = 0;
     bool exact = false;
 };
@@ -399,6 +425,8 @@ Summary bench_layout(const std::vector<Picture>& pictures, const std::vector<uin
         t.bound += bound;
         t.enc1 += one.encode;
         t.dec1 += one.decode;
+        t.enc1Cpu += one.encodeCpu;
+        t.dec1Cpu += one.decodeCpu;
         t.encN += many.encode;
         t.decN += many.decode;
         t.copy += cpy;
@@ -421,7 +449,13 @@ Summary bench_layout(const std::vector<Picture>& pictures, const std::vector<uin
                 t.raw / t.comp, t.raw / t.bound, t.bound / t.comp, mbps(t.raw, t.enc1), mbps(t.raw, t.dec1),
                 mbps(t.raw, t.encN), mbps(t.raw, t.decN), t.enc1 / t.encN, t.dec1 / t.decN, mbps(t.raw, t.copy),
                 t.copy / t.enc1, t.copy / t.dec1, t.allExact ? "all good" : "FAILURES ABOVE");
+    // One thread works on the caller alone, so its processor time is the run without the time
+    // other processes took the processor away.
+    std::printf("%-18s %6s %6s %7s | %8.0f %8.0f | by the 1-thread runs' processor time (median)\n", "total (cpu)", "",
+                "", "", mbps(t.raw, t.enc1Cpu), mbps(t.raw, t.dec1Cpu));
     sum.have = true;
+    sum.enc1Cpu = mbps(t.raw, t.enc1Cpu);
+    sum.dec1Cpu = mbps(t.raw, t.dec1Cpu);
     sum.ratioToBound = t.bound / t.comp;
     sum.enc1 = mbps(t.raw, t.enc1);
     sum.dec1 = mbps(t.raw, t.dec1);
@@ -573,8 +607,10 @@ int main(int argc, char** argv)
     if (rgb.have) {
         std::printf("\nTargets (RGB stored as COMP_RGB):\n");
         std::printf("  ratio >= 0.99 x bound        %.4f   %s\n", rgb.ratioToBound, rgb.ratioToBound >= 0.99 ? "met" : "MISSED");
-        std::printf("  encode 1 thread >= 850 MB/s  %.0f   %s\n", rgb.enc1, rgb.enc1 >= 850 ? "met" : "MISSED");
-        std::printf("  decode 1 thread >= 750 MB/s  %.0f   %s\n", rgb.dec1, rgb.dec1 >= 750 ? "met" : "MISSED");
+        std::printf("  encode 1 thread >= 850 MB/s  %.0f   %s (by processor time %.0f: %s)\n", rgb.enc1,
+                    rgb.enc1 >= 850 ? "met" : "MISSED", rgb.enc1Cpu, rgb.enc1Cpu >= 850 ? "met" : "missed");
+        std::printf("  decode 1 thread >= 750 MB/s  %.0f   %s (by processor time %.0f: %s)\n", rgb.dec1,
+                    rgb.dec1 >= 750 ? "met" : "MISSED", rgb.dec1Cpu, rgb.dec1Cpu >= 750 ? "met" : "missed");
         std::printf("  encode %d threads >= 6x       %.2fx  %s\n", rgb.threads, rgb.scaleEnc, rgb.scaleEnc >= 6 ? "met" : "MISSED");
         std::printf("  decode %d threads >= 6x       %.2fx  %s\n", rgb.threads, rgb.scaleDec, rgb.scaleDec >= 6 ? "met" : "MISSED");
         std::printf("  same bytes at every thread count, bit-exact   %s\n", rgb.exact ? "met" : "MISSED");
