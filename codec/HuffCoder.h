@@ -85,7 +85,7 @@ public:
 
     std::vector<int> lengths;                      // made by the last setSymbols
     std::vector<HuffCodeT<unsigned short>> codes;  // per symbol
-    std::vector<HuffCodeT<unsigned int>> pairCodes; // [(second << bits) | first], pair mode only
+    std::vector<HuffCodeT<unsigned int>> pairCodes; // [(second << bits) | first], pair mode, set up to encode only
     std::vector<HuffSymbol2> longCodes;            // when lutBits < maxCodeLength
 
 protected:

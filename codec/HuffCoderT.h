@@ -55,7 +55,12 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
     for (const HuffCodeSymbol& e : m_list)
         codes[size_t(e.symbol)] = {static_cast<unsigned short>(e.code), static_cast<unsigned short>(e.length)};
 
-    if (pairMode) {
+    // The pair table (512 KiB for 8-bit samples) only serves encoding, and building it costs more
+    // than all the decoding tables together: a coder set up to decode goes without it and, if it
+    // is asked to encode after all, codes one sample at a time (the same bytes). The table of an
+    // earlier code must not outlive it.
+    if (pairMode && !encodeOnly) pairCodes.clear();
+    if (pairMode && encodeOnly) {
         pairCodes.resize(size_t(numSymbols) * numSymbols);
         for (uint32_t second = 0; second < numSymbols; ++second) {
             const HuffCodeT<unsigned short> b = codes[second];
@@ -208,7 +213,7 @@ template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUT
 void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block(Status& status, void const* samples,
                                                                  unsigned int count) const
 {
-    if (pairMode) {
+    if (pairMode && pairCodes.size() == size_t(numSymbols) * numSymbols) {
         encode_block2(status, samples, count);
         return;
     }

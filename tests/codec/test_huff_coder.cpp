@@ -211,6 +211,26 @@ TEST(HuffCoder8, PairModeGivesThePlainBytes)
     }
 }
 
+// A coder set up to decode has no pair table; encoding with it must use its own code, never the
+// pair table of the code it was given before.
+TEST(HuffCoder8, EncodingAfterADecodingSetupUsesTheNewCode)
+{
+    const std::vector<unsigned char> first = make_samples<unsigned char>(8, Shape::Steep, 5000);
+    const std::vector<unsigned char> s = make_samples<unsigned char>(8, Shape::Uniform, 20011);
+    HuffCoder8 reused, fresh;
+    ASSERT_TRUE(reused.setSymbols(256, histogram(first, 8).data(), true, nullptr));
+    ASSERT_TRUE(fresh.setSymbols(256, histogram(s, 8).data(), true, nullptr));
+    ASSERT_TRUE(reused.setLengths(256, fresh.lengths.data(), false, nullptr));
+    const std::vector<unsigned> splits = random_splits(s.size(), 300);
+    const std::vector<uint8_t> bytes = encode(reused, s, splits);
+    EXPECT_EQ(bytes, encode(fresh, s, splits));
+    EXPECT_EQ(decode<unsigned char>(reused, bytes, s.size(), splits), s);
+    // Set up to encode again, it has its pair table back.
+    ASSERT_TRUE(reused.setLengths(256, fresh.lengths.data(), true, nullptr));
+    EXPECT_EQ(reused.pairCodes.size(), 65536u);
+    EXPECT_EQ(encode(reused, s, splits), bytes);
+}
+
 TEST(HuffCoder8, RawStoreAfterPendingBitsStaysOneBitStream)
 {
     HuffCoder8 coder;
