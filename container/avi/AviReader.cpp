@@ -43,6 +43,7 @@ void AviReader::reset()
     idx1Entries.clear();
     fileSize = 0;
     indexEntriesKept = 0;
+    superEntriesKept = 0;
 }
 
 bool AviReader::IsNotAvi(const void* data, size_t size)
@@ -212,9 +213,18 @@ void AviReader::readIndex(const riff::Chunk& indx, Stream& stream, size_t n)
     }
 
     const uint64_t present = got > sizeof(head) ? (got - sizeof(head)) / sizeof(AVISuperIndexEntry) : 0;
-    const uint64_t count = std::min<uint64_t>(present, head.nEntriesInUse);
+    uint64_t count = std::min<uint64_t>(present, head.nEntriesInUse);
     if (count < head.nEntriesInUse)
         problem("super index (indx) chunk data is smaller than nEntriesInUse: " + std::to_string(head.nEntriesInUse) + " ");
+    // Every super index entry takes 16 bytes of the file, so all streams together name no more
+    // index chunks than this; indx chunks whose sizes run to the end of the file would otherwise
+    // read the same bytes once per stream.
+    const uint64_t superBudget = fileSize / sizeof(AVISuperIndexEntry) - superEntriesKept;
+    if (count > superBudget) {
+        problem("super index (indx) names more index chunks than the file can hold: " + std::to_string(count));
+        count = superBudget;
+    }
+    superEntriesKept += count;
     stream.superIndex.entries.resize(count);
     if (count) std::memcpy(stream.superIndex.entries.data(), data.data() + sizeof(head), count * sizeof(AVISuperIndexEntry));
     data = {};

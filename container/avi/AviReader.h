@@ -56,6 +56,7 @@ private:
 
     uint64_t fileSize = 0;
     uint64_t indexEntriesKept = 0; // standard index entries kept so far, over all streams
+    uint64_t superEntriesKept = 0; // super index entries kept so far, over all streams
 };
 
 } // namespace avi

@@ -302,6 +302,51 @@ TEST(AviReader, IndexEntriesAreBoundedByTheFileSize)
     EXPECT_EQ(r.streams[0]->entries().size(), 2000u);
 }
 
+// Index chunks whose sizes run to the end of the file: each stream would read the file's tail as
+// its own super index, and the streams together would keep many times the file's size.
+TEST(AviReader, SuperIndexEntriesAreBoundedByTheFileSize)
+{
+    constexpr int kStreams = 16;
+    MemoryFile f;
+    riff::RiffWriter w(&f);
+    std::vector<uint8_t> zeros(56, 0);
+    std::vector<uint8_t> indx(24, 0);
+    indx[0] = 4;                     // wLongsPerEntry
+    put32(indx, 4, 0xFFFFFFFF);      // nEntriesInUse
+    const std::vector<uint8_t> tail(1 << 16, 0); // super entries of no size: skipped, but kept
+    w.begin(riff::fcc::RIFF, 4, false, true, avi::fcc::AVI_);
+    w.begin(riff::fcc::LIST, 4, false, true, avi::fcc::hdrl);
+    w.writeChunk(avi::fcc::avih, 56, zeros.data());
+    for (int i = 0; i < kStreams; ++i) {
+        w.begin(riff::fcc::LIST, 4, false, true, avi::fcc::strl);
+        w.writeChunk(avi::fcc::strh, 56, zeros.data());
+        w.writeChunk(avi::fcc::strf, 0, nullptr);
+        w.writeChunk(avi::fcc::indx, 24, indx.data());
+        w.end();
+    }
+    w.end();
+    w.writeChunk(make("JUNK"), static_cast<uint32_t>(tail.size()), tail.data());
+    w.endAll(false);
+    std::vector<uint8_t> bytes = f.data;
+    for (uint64_t at : find_chunks(bytes, avi::fcc::indx)) put32(bytes, at + 4, 0x7FFFFFF0);
+
+    MemoryFile file(bytes);
+    avi::AviReader r;
+    qtest::heap_reset_peak();
+    const size_t before = qtest::heap_live();
+    EXPECT_TRUE(r.parse(&file, avi::AviReader::Full)) << r.errors;
+    EXPECT_LT(qtest::heap_peak() - before, 8 * bytes.size());
+    ASSERT_EQ(r.streams.size(), size_t(kStreams));
+    size_t named = 0;
+    for (const auto& s : r.streams) {
+        EXPECT_FALSE(s->useOdmlIndex);
+        named += s->superIndex.entries.size();
+    }
+    EXPECT_LE(named, bytes.size() / 16);
+    EXPECT_NE(r.errors.find("stream[1]: super index (indx) names more index chunks than the file can hold: "),
+              std::string::npos);
+}
+
 TEST(AviReader, Helpers)
 {
     EXPECT_FALSE(avi::AviReader::IsNotAvi("RIFF", 4));
