@@ -17,31 +17,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$writer" "$work"
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "  ok   $*"; }
-fail() { failed=$((failed + 1)); echo "  FAIL $*"; }
-
-# Compares the buffers a demuxer wrote (one file each, in order) with what was written: every
-# non-empty chunk with its size and bytes. Readers drop empty chunks (repeated frames), which
-# carry no bytes.
-same_chunks() { # label dir expected-prefix
-    local label=$1 dir=$2 want=$3 got_sizes want_sizes
-    got_sizes=$(find "$dir" -type f -printf '%f %s\n' | sort | cut -d' ' -f2 | tr '\n' ' ')
-    want_sizes=$(grep -v '^0$' "$want.sizes" | tr '\n' ' ' || true)
-    if [ "$got_sizes" != "$want_sizes" ]; then
-        fail "$label: $(echo "$got_sizes" | wc -w) chunks delivered, $(echo "$want_sizes" | wc -w) expected"
-    elif ! find "$dir" -type f | sort | xargs cat | cmp -s - "$want.bin"; then
-        fail "$label: chunk bytes differ"
-    else
-        pass "$label: $(echo "$want_sizes" | wc -w) chunks byte-identical"
-    fi
-}
-
-# Only the bytes, for readers that cut audio into packets of their own.
-same_bytes() { # label dir expected-prefix
-    if find "$2" -type f | sort | xargs cat | cmp -s - "$3.bin"; then pass "$1: bytes identical"; else fail "$1: bytes differ"; fi
-}
+source tools/ci/lib/readers.bash
 
 demux() { # out-dir demuxer source-args...
     local out=$1 demuxer=$2
