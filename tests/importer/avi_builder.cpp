@@ -101,7 +101,7 @@ std::vector<uint8_t> noiseBytes(std::size_t count, uint32_t seed)
     return bytes;
 }
 
-WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
+WrittenAvi writeAvi(const std::string& path, const AviSpec& shape)
 {
     WrittenAvi written;
     fileio::PosixFile file;
@@ -109,7 +109,7 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
         throw std::runtime_error("cannot create " + path);
     {
         avi::AviWriter writer(&file);
-        const VideoTrack* video = spec.video ? &*spec.video : nullptr;
+        const VideoTrack* video = shape.video ? &*shape.video : nullptr;
         std::unique_ptr<FrameCompressor> compressor;
         if (video != nullptr) {
             compressor = std::make_unique<FrameCompressor>(*video);
@@ -125,7 +125,7 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
             writer.init(0, 0, 0);
         }
         std::vector<std::size_t> audioStreams;
-        for (const AudioTrack& track : spec.audio) {
+        for (const AudioTrack& track : shape.audio) {
             const size_t n = writer.addStream(avi::fcc::auds);
             writer.streams[n]->initAsAudio(track.tag, track.channels, track.rate, track.bits, track.channelMask);
             if (track.format)
@@ -134,9 +134,9 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
         }
         writer.writeHeader();
 
-        std::vector<std::size_t> audioDone(spec.audio.size(), 0);
+        std::vector<std::size_t> audioDone(shape.audio.size(), 0);
         auto writeAudioChunk = [&](std::size_t a) {
-            const AudioTrack& track = spec.audio[a];
+            const AudioTrack& track = shape.audio[a];
             const std::size_t left = track.data.size() - audioDone[a];
             if (left == 0)
                 return false;
@@ -164,12 +164,12 @@ WrittenAvi writeAvi(const std::string& path, const AviSpec& spec)
                 writer.writeChunk(0, chunk.data(), chunk.size(), 1, true);
                 written.frames.push_back(std::move(pixels));
             }
-            for (std::size_t a = 0; a < spec.audio.size(); ++a)
+            for (std::size_t a = 0; a < shape.audio.size(); ++a)
                 writeAudioChunk(a);
         }
         for (bool more = true; more;) {
             more = false;
-            for (std::size_t a = 0; a < spec.audio.size(); ++a)
+            for (std::size_t a = 0; a < shape.audio.size(); ++a)
                 more = writeAudioChunk(a) || more;
         }
         writer.finalize();

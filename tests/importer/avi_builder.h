@@ -49,7 +49,7 @@ struct WrittenAvi {
     uint64_t size = 0;
 };
 
-WrittenAvi writeAvi(const std::string& path, const AviSpec& spec);
+WrittenAvi writeAvi(const std::string& path, const AviSpec& shape);
 
 // Bytes of the file and their replacement.
 std::vector<uint8_t> readBytes(const std::string& path);

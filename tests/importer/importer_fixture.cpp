@@ -115,38 +115,38 @@ standin::ExporterDriver& ImporterTest::exporter()
     return *m_exporter;
 }
 
-std::vector<standin::Image> ImporterTest::exportFile(const std::string& name, const ExportSpec& spec)
+std::vector<standin::Image> ImporterTest::exportFile(const std::string& name, const ExportSpec& shape)
 {
     standin::ExporterDriver& ex = exporter();
     fakehost::FakeHost& fake = host->fake();
-    fake.setIntParam(ADBEVideoCodec, int(spec.subType));
-    fake.setIntParam("ColorSpace", spec.colorSpace);
-    fake.setIntParam("RenderPixelFormat", int(spec.render));
-    fake.setIntParam(ADBEVideoWidth, spec.width);
-    fake.setIntParam(ADBEVideoHeight, spec.height);
-    fake.setTimeParam(ADBEVideoFPS, spec.frameDuration);
+    fake.setIntParam(ADBEVideoCodec, int(shape.subType));
+    fake.setIntParam("ColorSpace", shape.colorSpace);
+    fake.setIntParam("RenderPixelFormat", int(shape.render));
+    fake.setIntParam(ADBEVideoWidth, shape.width);
+    fake.setIntParam(ADBEVideoHeight, shape.height);
+    fake.setTimeParam(ADBEVideoFPS, shape.frameDuration);
 
     std::vector<standin::Image> rendered;
-    for (int f = 0; f < spec.frames; ++f)
-        rendered.push_back(standin::makeNoiseImage(spec.render, spec.width, spec.height, 7000u + uint32_t(f)));
+    for (int f = 0; f < shape.frames; ++f)
+        rendered.push_back(standin::makeNoiseImage(shape.render, shape.width, shape.height, 7000u + uint32_t(f)));
     fake.loopSettings().render =
         standin::renderFrom(fake, [&rendered](csSDK_uint32 f) -> const standin::Image& { return rendered[f]; });
-    fake.loopSettings().repeatCount = spec.repeatCount;
+    fake.loopSettings().repeatCount = shape.repeatCount;
 
     standin::ExporterDriver::Export job;
     job.fileObject = host->outputs().add(path(name));
     job.startTime = 0;
-    job.endTime = spec.frameDuration * spec.frames;
-    job.audio = spec.audio;
+    job.endTime = shape.frameDuration * shape.frames;
+    job.audio = shape.audio;
     job.video = true;
     EXPECT_EQ(ex.exportRange(job), 0) << name;
     fake.loopSettings().render = nullptr; // it refers to this call's images
 
     // What each frame number shows: a repeat shows the frame its run began with.
     std::vector<standin::Image> shown(rendered.size());
-    for (csSDK_uint32 f = 0; f < csSDK_uint32(spec.frames);) {
-        csSDK_uint32 run = spec.repeatCount ? std::max<csSDK_uint32>(1, spec.repeatCount(f)) : 1;
-        run = std::min<csSDK_uint32>(run, csSDK_uint32(spec.frames) - f);
+    for (csSDK_uint32 f = 0; f < csSDK_uint32(shape.frames);) {
+        csSDK_uint32 run = shape.repeatCount ? std::max<csSDK_uint32>(1, shape.repeatCount(f)) : 1;
+        run = std::min<csSDK_uint32>(run, csSDK_uint32(shape.frames) - f);
         for (csSDK_uint32 k = f; k < f + run; ++k)
             shown[k] = rendered[f];
         f += run;

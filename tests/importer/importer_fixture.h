@@ -57,7 +57,7 @@ public:
 
     // Exports into name with the exporter module; returns the images rendered for each frame
     // number (in the render format, top row first).
-    std::vector<standin::Image> exportFile(const std::string& name, const ExportSpec& spec);
+    std::vector<standin::Image> exportFile(const std::string& name, const ExportSpec& shape);
     standin::ExporterDriver& exporter();
 
     // Frame request formats of the common case: one format at the stream's size.

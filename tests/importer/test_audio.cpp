@@ -70,10 +70,10 @@ void expectSamples(const AudioTrack& t, const std::vector<std::vector<float>>& o
 
 TEST_F(Audio, ExportedAudioImportsAsTheFloatOfWhatWasWritten)
 {
-    ExportSpec spec;
-    spec.frames = 10; // 1/3 s: 16000 sample frames
-    spec.audio = true;
-    exportFile("a.avi", spec);
+    ExportSpec shape;
+    shape.frames = 10; // 1/3 s: 16000 sample frames
+    shape.audio = true;
+    exportFile("a.avi", shape);
     initImporter();
     imFileInfoRec8 info;
     standin::ImporterDriver::File file = openAndInfo("a.avi", &info);

@@ -86,14 +86,14 @@ TEST_P(RoundTrip, EveryRenderAndDecodeFormat)
         for (int render : listValues(fake.param("RenderPixelFormat"))) {
             if (render == 0)
                 continue; // "Auto" is one of the others
-            ExportSpec spec;
-            spec.subType = subType;
-            spec.render = PrPixelFormat(render);
-            spec.colorSpace = cs;
-            spec.frames = 4;
-            spec.repeatCount = [](csSDK_uint32 f) { return f == 1 ? 2u : 1u; };
+            ExportSpec shape;
+            shape.subType = subType;
+            shape.render = PrPixelFormat(render);
+            shape.colorSpace = cs;
+            shape.frames = 4;
+            shape.repeatCount = [](csSDK_uint32 f) { return f == 1 ? 2u : 1u; };
             const std::string name = code + "_" + std::to_string(cs) + "_" + std::to_string(render) + ".avi";
-            files.push_back({name, spec.render, exportFile(name, spec)});
+            files.push_back({name, shape.render, exportFile(name, shape)});
         }
     }
     if (files.empty()) {

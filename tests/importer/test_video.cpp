@@ -28,9 +28,9 @@ TEST_F(Video, OrientationFollowsTheHostOnBothSides)
         TearDown();
         SetUp();
         host->fake().setTopLeft(PrPixelFormat_BGRX_4444_8u, c.exportTopLeft);
-        ExportSpec spec;
-        spec.frames = 1;
-        const std::vector<standin::Image> shown = exportFile("o.avi", spec);
+        ExportSpec shape;
+        shape.frames = 1;
+        const std::vector<standin::Image> shown = exportFile("o.avi", shape);
         host->fake().setTopLeft(PrPixelFormat_BGRX_4444_8u, c.importTopLeft);
         initImporter();
         standin::ImporterDriver::File file = openAndInfo("o.avi");
