@@ -1,11 +1,12 @@
 #pragma once
-// The engine's parallel-for: a team of persistent worker threads parked at a start barrier
-// between passes. parallel_for_work hands one work set to every worker and to the calling
-// thread (thread index 0) and returns when every item has run. Items are claimed one at a time
-// from one atomic counter, so threads that finish early take more.
+// The engine's parallel-for: a team of persistent worker threads that sleep between passes.
+// parallel_for_work announces one work set, wakes the workers and runs items on the calling
+// thread (thread index 0) at once; it returns when every item has run. Items are claimed one at a
+// time from one atomic ticket, so threads that finish early take more, and a pass never waits
+// for a worker that has not woken yet: on a busy machine the threads that do run finish the pass.
 //
-// One thread at a time drives a team (the engine holds its instance lock); the team takes no
-// lock of its own beyond its barriers.
+// One thread at a time drives a team (the engine holds its instance lock); the team's own mutex
+// only guards the announcement of a pass and the sleeping.
 
 #include <pthread.h>
 
@@ -41,6 +42,8 @@ private:
     friend class WorkerThread;
     // Claims and runs items until none is left. Never throws.
     void run_items(int thread) noexcept;
+    // Runs one claimed item; an item after a failure is only skipped. Never throws.
+    void run_item(int item, int thread) noexcept;
     void record_failure(std::exception_ptr e) noexcept;
 
     std::atomic<bool> m_failed{false};
@@ -66,13 +69,14 @@ class WorkerThread {
 public:
     WorkerThread(int index, ThreadTeam* team) : m_index(index), m_team(team) {}
 
-    // Thread body: wait at the start barrier, then run the current work or quit.
+    // Thread body: sleep until a pass is announced, claim and run its items, or quit.
     static void* ThreadProc(void* self);
     void execute();
 
     pthread_t m_thread{};
     int32_t m_index;
     ThreadTeam* m_team;
+    uint32_t m_passSeen = 0; // the last pass this worker took part in (or saw end)
 };
 
 class ThreadTeam {
@@ -110,6 +114,10 @@ public:
 private:
     friend class WorkerThread;
     struct State;
+    // Claims items of pass `pass` (count items of `work`) and runs them until the pass has none
+    // left or has been replaced. The thread that finishes the pass's last item wakes the caller
+    // when `wakeCaller`.
+    static void run_claims(State& s, Work* work, uint32_t pass, int32_t count, int thread, bool wakeCaller);
     State* m_state;
 };
 
