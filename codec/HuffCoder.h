@@ -157,13 +157,21 @@ public:
     void buildDecodeTable(Entry entry, uint32_t prefix, const std::vector<HuffCodeSymbol>& list, int depth,
                           int limit);
 
-    std::vector<Entry> decodeTable; // (1 << LUTBITS) + 1 entries
+    // (1 << LUTBITS) + 1 entries while the decoding loop reads the first level itself; empty in
+    // the 8-bit coder, whose wider windows are found code by code without it.
+    std::vector<Entry> decodeTable;
 
-private:
     // Width of the decoding loop's window. The 8-bit coder reads one bit more than its first
     // level: its codes are at most 12 bits, and a 13-bit window holds more whole codes per
     // lookup, which is what bounds the decoding speed.
     static constexpr unsigned kFastBits = BITS == 8 ? 13 : LUTBITS;
+    // Window w (below 1 << kFastBits) of the decoding loop as an entry, once set up to decode:
+    // the samples the window begins, their bits and number; bitCount 255 when it begins a code
+    // longer than the first level. A window in the free space of a damaged code reads as one
+    // sample 0 over the longest code length, so that decoding advances.
+    Entry window(uint32_t w) const;
+
+private:
     using Loop = huff::DecodeLoop<Symbol, BITS, MAXLEN, LUTBITS, kFastBits>;
     using Stream = huff::DecodeStream<Loop, Symbol>;
 

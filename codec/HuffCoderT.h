@@ -79,17 +79,23 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
         return true;
     }
 
-    constexpr size_t kWindows = size_t(1) << LUTBITS;
-    decodeTable.assign(kWindows + 1, Entry{});
-    buildDecodeTable(Entry{}, 0, m_list, 0, 4);
+    if constexpr (kFastBits == LUTBITS) {
+        constexpr size_t kWindows = size_t(1) << LUTBITS;
+        decodeTable.assign(kWindows + 1, Entry{});
+        buildDecodeTable(Entry{}, 0, m_list, 0, 4);
 
-    Entry previous{};
-    previous.bitCount = 255;
-    for (size_t i = 0; i < kWindows; ++i) {
-        if (decodeTable[i].bitCount == 0)
-            decodeTable[i] = previous;
-        else
-            previous = decodeTable[i];
+        Entry previous{};
+        previous.bitCount = 255;
+        for (size_t i = 0; i < kWindows; ++i) {
+            if (decodeTable[i].bitCount == 0)
+                decodeTable[i] = previous;
+            else
+                previous = decodeTable[i];
+        }
+    } else {
+        // Nothing reads a first level narrower than the loop's window, and building it cost
+        // more than the window table itself.
+        decodeTable.clear();
     }
 
     buildFastTables();
@@ -170,6 +176,22 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::buildFastTables()
             }
         }
     }
+}
+
+template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>
+auto HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::window(uint32_t w) const -> Entry
+{
+    Entry e{};
+    if (w >= m_fastLens.size()) return e;
+    const uint8_t len = m_fastLens[w];
+    e.symbols = m_fastSyms[w];
+    if (len == huff::kLongCode) {
+        e.bitCount = 255;
+    } else {
+        e.bitCount = static_cast<decltype(e.bitCount)>(len & 63);
+        e.symbolCount = static_cast<decltype(e.symbolCount)>((len >> 6) + 1);
+    }
+    return e;
 }
 
 template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUTBITS>

@@ -125,9 +125,17 @@ TEST(HuffHostile8, WindowsInFreeCodeSpaceStillAdvance)
     l[10] = 2;
     HuffCoder8 coder;
     ASSERT_TRUE(coder.setLengths(256, l.data(), false, nullptr));
-    EXPECT_EQ(coder.decodeTable[254].bitCount, 255);
-    EXPECT_EQ(coder.decodeTable[512].bitCount, 255);
-    EXPECT_EQ(coder.decodeTable[253].bitCount, 12);
+    // 13-bit windows: free space reads as one sample 0 over 12 bits; the last 12-bit code is
+    // followed by "1" or by nothing whole.
+    for (uint32_t w : {254u << 1, 512u << 1, (1023u << 1) | 1}) {
+        EXPECT_EQ(coder.window(w).bitCount, 12) << w;
+        EXPECT_EQ(coder.window(w).symbolCount, 1) << w;
+        EXPECT_EQ(coder.window(w).symbols, 0u) << w;
+    }
+    EXPECT_EQ(coder.window(253u << 1).bitCount, 12);
+    EXPECT_EQ(coder.window((253u << 1) | 1).bitCount, 13);
+    EXPECT_EQ(coder.window((253u << 1) | 1).symbolCount, 2);
+    EXPECT_TRUE(coder.decodeTable.empty());
     // 001000000000 over and over: each such window decodes as one sample 0 and is passed over.
     std::vector<uint8_t> stream;
     for (int i = 0; i < 30; ++i) stream.insert(stream.end(), {0x20, 0x02, 0x00});
