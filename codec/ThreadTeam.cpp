@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -21,6 +22,19 @@ int clamp_threads(int n) { return std::clamp(n, 1, ThreadTeam::kMaxThreads); }
 // Polls of the finished count before the caller sleeps: the items still running when the caller
 // runs out of claims usually end within microseconds, far less than a sleep and a wake cost.
 constexpr int kFinishPolls = 4096;
+// How long a worker that ran out of items polls for the next pass before it sleeps: an engine
+// call runs its passes back to back and a caller its frames nearly so; a worker that is still
+// polling joins at once, on the processor whose cache holds its items' data, where a sleeping
+// one costs a wake-up longer than many passes and often lands on another processor.
+constexpr std::chrono::microseconds kWakePollTime{300};
+
+// A range word: the pass in the high half, then the first and the end of the range's unclaimed
+// chunks (16 bits each).
+constexpr uint64_t range_word(uint32_t pass, uint32_t lo, uint32_t hi)
+{
+    return uint64_t(pass) << 32 | uint64_t(lo) << 16 | hi;
+}
+constexpr uint32_t kMaxChunks = 0xFFFF;
 
 } // namespace
 
@@ -39,12 +53,25 @@ struct ThreadTeam::State {
     int32_t count = 0;
     bool quit = false;
 
-    // The pass number in the high half and the next unclaimed item of that pass in the low half:
-    // a worker that wakes late can only claim items of the pass it read under the mutex while
-    // that pass still has some, so it never touches a work set whose pass has ended.
-    std::atomic<uint64_t> ticket{0};
-    // Items of the current pass that have run; the pass ends when it reaches the count.
-    std::atomic<int32_t> finishedItems{0};
+    // The pass announced last, for workers that poll before they sleep (written under the mutex).
+    std::atomic<uint32_t> announced{0};
+    // The pass's items, in chunks of `chunkItems` (1 unless there are more than kMaxChunks), are
+    // split into one range per thread, in order: thread t takes the chunks of range t from the
+    // front, then steals from the back of the others. An engine call runs the same item on the
+    // same thread from pass to pass and frame to frame, so its data stay in that processor's
+    // cache, while a thread that is late or slow still loses its items to the others.
+    // Each range word carries its pass: a worker that wakes late can only claim chunks of the
+    // pass it read under the mutex while that pass still has some, so it never touches a work
+    // set whose pass has ended.
+    struct alignas(64) Range {
+        std::atomic<uint64_t> word{0};
+    };
+    Range ranges[ThreadTeam::kMaxThreads];
+    int32_t rangeCount = 0;   // ranges of the current pass (its thread count)
+    int32_t chunkItems = 1;   // items per chunk of the current pass
+    int32_t chunkCount = 0;   // chunks of the current pass
+    // Chunks of the current pass that have run; the pass ends when it reaches the chunk count.
+    alignas(64) std::atomic<int32_t> finishedChunks{0};
 
     ~State()
     {
@@ -117,9 +144,14 @@ void WorkerThread::execute()
         }
         m_passSeen = s.pass;
         Work* const work = s.current;
-        const int32_t count = s.count;
+        const ThreadTeam::PassShape shape{s.count, s.chunkItems, s.chunkCount, s.rangeCount};
         pthread_mutex_unlock(&s.mutex);
-        ThreadTeam::run_claims(s, work, m_passSeen, count, m_index, true);
+        ThreadTeam::run_claims(s, work, m_passSeen, shape, m_index, true);
+        const auto until = std::chrono::steady_clock::now() + kWakePollTime;
+        for (int i = 1; s.announced.load(std::memory_order_acquire) == m_passSeen; ++i) {
+            _mm_pause();
+            if (i % 64 == 0 && std::chrono::steady_clock::now() > until) break;
+        }
     }
 }
 
@@ -187,19 +219,41 @@ void ThreadTeam::start_threads()
     s.threadCount = started;
 }
 
-void ThreadTeam::run_claims(State& s, Work* work, uint32_t pass, int32_t count, int thread, bool wakeCaller)
+// Claims one chunk of range r for pass `pass`: from the front for the range's own thread, from the
+// back for the others. -1 when the range has none left or the pass has been replaced.
+static int32_t claim_chunk(std::atomic<uint64_t>& word, uint32_t pass, bool front)
 {
+    uint64_t w = word.load(std::memory_order_acquire);
     for (;;) {
-        uint64_t t = s.ticket.load(std::memory_order_acquire);
-        int32_t item = 0;
-        do {
-            if (uint32_t(t >> 32) != pass) return;
-            item = int32_t(uint32_t(t));
-            if (item >= count) return;
-        } while (!s.ticket.compare_exchange_weak(t, t + 1, std::memory_order_acq_rel, std::memory_order_acquire));
-        work->run_item(item, thread);
-        // After this the work set may be gone: the caller returns once every item has run.
-        if (s.finishedItems.fetch_add(1, std::memory_order_acq_rel) + 1 == count && wakeCaller) {
+        if (uint32_t(w >> 32) != pass) return -1;
+        const uint32_t lo = uint32_t(w >> 16) & 0xFFFF, hi = uint32_t(w) & 0xFFFF;
+        if (lo >= hi) return -1;
+        const uint64_t next = front ? range_word(pass, lo + 1, hi) : range_word(pass, lo, hi - 1);
+        if (word.compare_exchange_weak(w, next, std::memory_order_acq_rel, std::memory_order_acquire))
+            return int32_t(front ? lo : hi - 1);
+    }
+}
+
+void ThreadTeam::run_claims(State& s, Work* work, uint32_t pass, const PassShape& shape, int thread, bool wakeCaller)
+{
+    const int32_t own = thread < shape.ranges ? thread : -1;
+    int32_t victim = own >= 0 ? own : 0; // the range claimed from last
+    for (;;) {
+        int32_t chunk = -1;
+        if (own >= 0) chunk = claim_chunk(s.ranges[own].word, pass, true);
+        // Steal from the others, starting with the one robbed last.
+        for (int32_t k = 0; chunk < 0 && k < shape.ranges; ++k) {
+            const int32_t r = (victim + k) % shape.ranges;
+            if (r == own) continue;
+            chunk = claim_chunk(s.ranges[r].word, pass, false);
+            if (chunk >= 0) victim = r;
+        }
+        if (chunk < 0) return;
+        const int32_t first = chunk * shape.chunkItems;
+        const int32_t end = std::min(shape.count, first + shape.chunkItems);
+        for (int32_t item = first; item < end; ++item) work->run_item(item, thread);
+        // After this the work set may be gone: the caller returns once every chunk has run.
+        if (s.finishedChunks.fetch_add(1, std::memory_order_acq_rel) + 1 == shape.chunks && wakeCaller) {
             pthread_mutex_lock(&s.mutex);
             pthread_cond_signal(&s.finished);
             pthread_mutex_unlock(&s.mutex);
@@ -218,28 +272,44 @@ bool ThreadTeam::parallel_for_work(Work* work)
     const int32_t count = std::max<int32_t>(work->count, 0);
     if (count == 0) return !work->failed();
 
+    const int32_t threads = int32_t(s.workers.size()) + 1;
+    PassShape shape;
+    shape.count = count;
+    shape.chunkItems = int32_t((int64_t(count) + kMaxChunks - 1) / kMaxChunks);
+    shape.chunks = int32_t((int64_t(count) + shape.chunkItems - 1) / shape.chunkItems);
+    shape.ranges = std::min(threads, shape.chunks);
+
     pthread_mutex_lock(&s.mutex);
     const uint32_t pass = ++s.pass;
     s.current = work;
     s.count = count;
-    s.finishedItems.store(0, std::memory_order_relaxed);
-    s.ticket.store(uint64_t(pass) << 32, std::memory_order_release);
+    s.chunkItems = shape.chunkItems;
+    s.chunkCount = shape.chunks;
+    s.rangeCount = shape.ranges;
+    s.finishedChunks.store(0, std::memory_order_relaxed);
+    for (int32_t r = 0; r < shape.ranges; ++r) {
+        const uint32_t lo = uint32_t(int64_t(shape.chunks) * r / shape.ranges);
+        const uint32_t hi = uint32_t(int64_t(shape.chunks) * (r + 1) / shape.ranges);
+        s.ranges[r].word.store(range_word(pass, lo, hi), std::memory_order_release);
+    }
+    s.announced.store(pass, std::memory_order_release);
     pthread_mutex_unlock(&s.mutex);
-    // Only as many workers as there are items beyond the caller's first are worth waking.
-    if (count > int32_t(s.workers.size())) {
+    // Only as many workers as there are chunks beyond the caller's first are worth waking (the
+    // ones still polling need no wake-up).
+    if (shape.chunks > int32_t(s.workers.size())) {
         pthread_cond_broadcast(&s.wake);
     } else {
-        for (int32_t i = 1; i < count; ++i) pthread_cond_signal(&s.wake);
+        for (int32_t i = 1; i < shape.chunks; ++i) pthread_cond_signal(&s.wake);
     }
 
-    run_claims(s, work, pass, count, 0, false);
-    for (int i = 0; s.finishedItems.load(std::memory_order_acquire) < count; ++i) {
+    run_claims(s, work, pass, shape, 0, false);
+    for (int i = 0; s.finishedChunks.load(std::memory_order_acquire) < shape.chunks; ++i) {
         if (i < kFinishPolls) {
             _mm_pause();
             continue;
         }
         pthread_mutex_lock(&s.mutex);
-        while (s.finishedItems.load(std::memory_order_acquire) < count) pthread_cond_wait(&s.finished, &s.mutex);
+        while (s.finishedChunks.load(std::memory_order_acquire) < shape.chunks) pthread_cond_wait(&s.finished, &s.mutex);
         pthread_mutex_unlock(&s.mutex);
         break;
     }

@@ -1,9 +1,12 @@
 #pragma once
-// The engine's parallel-for: a team of persistent worker threads that sleep between passes.
-// parallel_for_work announces one work set, wakes the workers and runs items on the calling
-// thread (thread index 0) at once; it returns when every item has run. Items are claimed one at a
-// time from one atomic ticket, so threads that finish early take more, and a pass never waits
-// for a worker that has not woken yet: on a busy machine the threads that do run finish the pass.
+// The engine's parallel-for: a team of persistent worker threads that poll briefly, then sleep,
+// between passes. parallel_for_work announces one work set, wakes the workers and runs items on
+// the calling thread (thread index 0) at once; it returns when every item has run. The items are
+// split into one run of consecutive items per thread, which each thread claims one at a time
+// from the front; a thread that has run out steals from the back of another's run, so threads
+// that finish early take more, and a pass never waits for a worker that has not woken yet: on a
+// busy machine the threads that do run finish the pass. The split keeps an item on the same
+// thread from pass to pass, and with it the data the item touches in that processor's cache.
 //
 // One thread at a time drives a team (the engine holds its instance lock); the team's own mutex
 // only guards the announcement of a pass and the sleeping.
@@ -114,10 +117,18 @@ public:
 private:
     friend class WorkerThread;
     struct State;
-    // Claims items of pass `pass` (count items of `work`) and runs them until the pass has none
-    // left or has been replaced. The thread that finishes the pass's last item wakes the caller
-    // when `wakeCaller`.
-    static void run_claims(State& s, Work* work, uint32_t pass, int32_t count, int thread, bool wakeCaller);
+    // How a pass's items are split: `count` items in `chunks` chunks of `chunkItems`, over
+    // `ranges` ranges of chunks, one per thread.
+    struct PassShape {
+        int32_t count = 0;
+        int32_t chunkItems = 1;
+        int32_t chunks = 0;
+        int32_t ranges = 0;
+    };
+    // Claims chunks of pass `pass` (of `work`, split as `shape`), its own range's first, and runs
+    // them until the pass has none left or has been replaced. The thread that finishes the pass's
+    // last chunk wakes the caller when `wakeCaller`.
+    static void run_claims(State& s, Work* work, uint32_t pass, const PassShape& shape, int thread, bool wakeCaller);
     State* m_state;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <new>
 #include <cerrno>
 #include <stdexcept>
@@ -56,8 +57,37 @@ TEST(ThreadTeam, EveryItemRunsOnce)
     for (int threads = 1; threads <= 8; ++threads) {
         ThreadTeam team;
         team.set_num_threads(threads);
-        for (int items : {0, 1, 1000}) run_and_check(team, items);
+        for (int items : {0, 1, 7, 8, 9, 39, 1000}) run_and_check(team, items);
     }
+    // More items than a pass splits one by one: they go in chunks.
+    ThreadTeam team;
+    team.set_num_threads(5);
+    for (int items : {65535, 65536, 200001}) run_and_check(team, items);
+}
+
+TEST(ThreadTeam, ThreadsThatRunOutStealFromTheOthers)
+{
+    // The caller's first item waits until every other item has run, its own second one included:
+    // the pass only ends if the workers take items of the caller's run.
+    ThreadTeam team;
+    team.set_num_threads(4);
+    std::atomic<int> done{0};
+    std::atomic<bool> gaveUp{false};
+    auto fn = [&](int item, int) {
+        if (item != 0) {
+            done.fetch_add(1);
+            return;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (done.load() < 7 && !gaveUp.load()) {
+            if (std::chrono::steady_clock::now() > deadline) gaveUp = true;
+            std::this_thread::yield();
+        }
+    };
+    WorkT<decltype(fn)> work(fn, 8);
+    ASSERT_TRUE(team.parallel_for_work(&work));
+    EXPECT_FALSE(gaveUp.load());
+    EXPECT_EQ(done.load(), 7);
 }
 
 TEST(ThreadTeam, SingleThreadRunsInOrderOnCaller)
