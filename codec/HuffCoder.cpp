@@ -2,6 +2,8 @@
 
 #include "codec/HuffBitIO.h"
 
+#include <algorithm>
+
 HuffCoder::Status::Status(unsigned char* buffer, unsigned long size)
     : bitBuffer(0), freeBits(64), cursor(buffer), begin(buffer), end(buffer + size), carryPos(0), carryEnd(0)
 {
@@ -20,6 +22,30 @@ bool HuffCoder::setSymbols(unsigned int count, unsigned long long const* counts,
     if (count != numSymbols) return false;
     CalcLengthLimitedHuffCodeLengths(count, counts, int(maxCodeLength), lengths, m_mergeScratch);
     return setLengths(count, lengths.data(), encodeOnly, timer);
+}
+
+bool HuffCoder::begin_pair_rows()
+{
+    m_pairsReady = false;
+    if (!pairsFit() || codes.size() != numSymbols) return false;
+    pairCodes.resize(size_t(numSymbols) * numSymbols);
+    return true;
+}
+
+void HuffCoder::end_pair_rows() { m_pairsReady = pairsFit() && pairCodes.size() == size_t(numSymbols) * numSymbols; }
+
+void HuffCoder::build_pair_rows(uint32_t first, uint32_t end)
+{
+    if (pairCodes.size() != size_t(numSymbols) * numSymbols) return;
+    end = std::min(end, numSymbols);
+    for (uint32_t second = first; second < end; ++second) {
+        const HuffCodeT<unsigned short> b = codes[second];
+        uint32_t* row = &pairCodes[size_t(second) << bits];
+        for (uint32_t i = 0; i < numSymbols; ++i) {
+            const HuffCodeT<unsigned short> a = codes[i];
+            row[i] = pair_entry((uint32_t(a.code) << b.length) | b.code, uint32_t(a.length) + b.length);
+        }
+    }
 }
 
 int HuffCoder::encode_end(Status& status) const

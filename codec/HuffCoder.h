@@ -72,6 +72,15 @@ public:
     // Computes length-limited code lengths from the counts into `lengths`, then setLengths.
     // False, nothing changed, when count is not numSymbols.
     bool setSymbols(unsigned int count, unsigned long long const* counts, bool encodeOnly, Timer* timer);
+    // Pair mode with pairRowsLater: a code set up to encode goes without its pair table (and
+    // encodes one sample at a time) until the caller has built it: begin_pair_rows sizes the
+    // table (false when this coder has none to build), build_pair_rows fills rows [first, end)
+    // of it, from any threads and split any way, and end_pair_rows, once every row is built,
+    // puts it to use. A new code needs the table built anew.
+    bool begin_pair_rows();
+    void build_pair_rows(uint32_t first, uint32_t end);
+    void end_pair_rows();
+
     // Completes the last byte with zero bits and returns the stream's size in bytes. Writes
     // nothing when no bits are pending. The status is then ready to write on at a byte boundary.
     int encode_end(Status& status) const;
@@ -82,14 +91,25 @@ public:
     uint32_t lutBits;       // width of the first decoding level
     uint32_t numSymbols;    // 2^bits
     bool pairMode = false;  // encode two samples per table lookup (8-bit only)
+    bool pairRowsLater = false; // the caller builds the pair table (see begin_pair_rows)
 
     std::vector<int> lengths;                      // made by the last setSymbols
     std::vector<HuffCodeT<unsigned short>> codes;  // per symbol
-    std::vector<HuffCodeT<unsigned int>> pairCodes; // [(second << bits) | first], pair mode, set up to encode only
+    // [(second << bits) | first]: both codes joined, shifted over their joint length (5 bits);
+    // pair mode, set up to encode only.
+    std::vector<uint32_t> pairCodes;
     std::vector<HuffSymbol2> longCodes;            // when lutBits < maxCodeLength
+
+    // A pair-table entry: the two codes joined, above their joint length in the low bits.
+    static constexpr unsigned kPairLengthBits = 5;
+    static constexpr uint32_t pair_entry(uint32_t code, uint32_t length) { return code << kPairLengthBits | length; }
 
 protected:
     HuffCoder(uint32_t symbolBytes, uint32_t bits, uint32_t maxCodeLength, uint32_t lutBits);
+    // Pair tables exist for codes whose two longest codes and joint length fit an entry, and
+    // only in pair mode.
+    bool pairsFit() const { return pairMode && 2 * maxCodeLength + kPairLengthBits <= 32; }
+    bool m_pairsReady = false; // pairCodes holds the pair table of the current code
 
 private:
     PackageMergeScratch m_mergeScratch; // reused by setSymbols from table to table

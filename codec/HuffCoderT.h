@@ -55,21 +55,15 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
     for (const HuffCodeSymbol& e : m_list)
         codes[size_t(e.symbol)] = {static_cast<unsigned short>(e.code), static_cast<unsigned short>(e.length)};
 
-    // The pair table (512 KiB for 8-bit samples) only serves encoding, and building it costs more
+    // The pair table (256 KiB for 8-bit samples) only serves encoding, and building it costs more
     // than all the decoding tables together: a coder set up to decode goes without it and, if it
     // is asked to encode after all, codes one sample at a time (the same bytes). The table of an
     // earlier code must not outlive it.
-    if (pairMode && !encodeOnly) pairCodes.clear();
-    if (pairMode && encodeOnly) {
-        pairCodes.resize(size_t(numSymbols) * numSymbols);
-        for (uint32_t second = 0; second < numSymbols; ++second) {
-            const HuffCodeT<unsigned short> b = codes[second];
-            HuffCodeT<unsigned int>* row = &pairCodes[size_t(second) << BITS];
-            for (uint32_t first = 0; first < numSymbols; ++first) {
-                const HuffCodeT<unsigned short> a = codes[first];
-                row[first] = {(unsigned(a.code) << b.length) | b.code, unsigned(a.length) + b.length};
-            }
-        }
+    m_pairsReady = false;
+    if (!encodeOnly) pairCodes.clear();
+    if (encodeOnly && !pairRowsLater && begin_pair_rows()) {
+        build_pair_rows(0, numSymbols);
+        end_pair_rows();
     }
     if (encodeOnly) {
         // Decoding tables of an earlier code must not outlive it: a coder built for encoding
@@ -235,7 +229,7 @@ template <class Symbol, class Code, unsigned BITS, unsigned MAXLEN, unsigned LUT
 void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block(Status& status, void const* samples,
                                                                  unsigned int count) const
 {
-    if (pairMode && pairCodes.size() == size_t(numSymbols) * numSymbols) {
+    if (m_pairsReady && pairMode) {
         encode_block2(status, samples, count);
         return;
     }
@@ -271,7 +265,7 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block2(Status& stat
 {
     static_assert(sizeof(Symbol) == 1 || BITS > 8, "");
     const unsigned char* s = static_cast<const unsigned char*>(samples);
-    const HuffCodeT<unsigned int>* pairs = pairCodes.data();
+    const uint32_t* pairs = pairCodes.data();
     const HuffCodeT<unsigned short>* table = codes.data();
     huff::BitWriter w(status);
 
@@ -281,13 +275,15 @@ void HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::encode_block2(Status& stat
         for (; i + 8 <= count; i += 8) {
             uint64_t v;
             std::memcpy(&v, s + i, 8);
-            const HuffCodeT<unsigned int> a = pairs[v & 0xFFFF], b = pairs[(v >> 16) & 0xFFFF];
-            const HuffCodeT<unsigned int> c = pairs[(v >> 32) & 0xFFFF], d = pairs[v >> 48];
-            const uint32_t cdLength = c.length + d.length;
-            w.put((uint64_t(a.code) << b.length) | b.code, a.length + b.length);
+            constexpr uint32_t kLengthMask = (1u << kPairLengthBits) - 1;
+            const uint32_t a = pairs[v & 0xFFFF], b = pairs[(v >> 16) & 0xFFFF];
+            const uint32_t c = pairs[(v >> 32) & 0xFFFF], d = pairs[v >> 48];
+            const uint32_t bLength = b & kLengthMask, dLength = d & kLengthMask;
+            const uint32_t cdLength = (c & kLengthMask) + dLength;
+            w.put((uint64_t(a >> kPairLengthBits) << bLength) | (b >> kPairLengthBits), (a & kLengthMask) + bLength);
             // Eight samples usually fit one word: flush in between only when they do not.
             if (w.used + cdLength > 64) w.flush();
-            w.put((uint64_t(c.code) << d.length) | d.code, cdLength);
+            w.put((uint64_t(c >> kPairLengthBits) << dLength) | (d >> kPairLengthBits), cdLength);
             w.flush();
         }
     }

@@ -308,13 +308,28 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
             b.tableIndex = p;
             for (unsigned v = 0; v < symbols; ++v) sum[v] += b.histogram[v];
         }
+        m_coders[p]->pairRowsLater = true;
         const bool ok = m_coders[p]->setSymbols(symbols, reinterpret_cast<const unsigned long long*>(sum.data()),
                                                  true, nullptr);
         m_coderReady[p] = ok;
         if (!ok) tablesOk = false;
     };
     if (!parallel_for(P, tables) || !tablesOk) return false;
-    auto encode = [&](int b, int) { EncodeBlock(info, b, &m_residualFrame); };
+    // The pair tables cost more than the rest of the tables together: their rows are built over
+    // the whole team rather than one table per thread.
+    constexpr int kPairRowChunks = 8;
+    bool pairs = false;
+    for (const std::unique_ptr<HuffCoder>& c : m_coders) pairs = c->begin_pair_rows() || pairs;
+    if (pairs) {
+        auto rows = [&](int i, int) {
+            HuffCoder& c = *m_coders[static_cast<size_t>(i / kPairRowChunks)];
+            const uint32_t n = c.numSymbols, k = static_cast<uint32_t>(i % kPairRowChunks);
+            c.build_pair_rows(n * k / kPairRowChunks, n * (k + 1) / kPairRowChunks);
+        };
+        if (!parallel_for(P * kPairRowChunks, rows)) return false;
+        for (const std::unique_ptr<HuffCoder>& c : m_coders) c->end_pair_rows();
+    }
+    auto encode = [&](int i, int) { EncodeBlock(info, SliceMajorBlock(i), &m_residualFrame); };
     return parallel_for(static_cast<int>(m_blocks.size()), encode);
 }
 
@@ -372,7 +387,8 @@ uint32_t Quorvane::CompressFinalize(CompressInfo* info)
         store_le32(out + H + 4 + 4 * uint64_t(b), static_cast<uint32_t>(offset));
         offset += 2 + m_blocks[b].codedSize;
     }
-    auto copy = [&](int b, int) {
+    auto copy = [&](int i, int) {
+        const int b = SliceMajorBlock(i);
         const BlockData& blk = m_blocks[static_cast<size_t>(b)];
         uint8_t* dst = out + H + offsets[static_cast<size_t>(b)];
         dst[0] = static_cast<uint8_t>(blk.flags);

@@ -244,6 +244,10 @@ private:
 
     template <class Fn>
     bool parallel_for(int count, Fn&& fn);
+    // The block of pass item i when the items go slice by slice: the team gives consecutive items
+    // to the same thread, so a slice's blocks are coded, and copied, on the thread that predicted
+    // the slice, from its cache.
+    int SliceMajorBlock(int i) const { return (i % m_geo.planes) * m_geo.slices + i / m_geo.planes; }
     void buildCategoryMaps();
     bool planeCheck(const ImagePlane* planes, const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     uint64_t rawPlaneBytes(const ImgProcBackend* be, uint32_t width, uint32_t height) const;
