@@ -18,10 +18,6 @@ QUORVANE_DEFINE_MODULE(kExporterLogBaseName);
 
 namespace {
 
-bool s_logInitialized = false;
-
-constexpr int kFatalResult = 99;
-
 SPBasicSuite* basicOf(exportStdParms* stdParms)
 {
     if (stdParms == nullptr || stdParms->getSPBasicSuite == nullptr)
@@ -130,41 +126,11 @@ int dispatch(csSDK_int32 selector, exportStdParms* stdParms, void* param1)
     }
 }
 
-// The fatal net's report. It runs inside a catch handler on the way back into the host, so
-// nothing may escape it: a refused error suite or a failed allocation only loses the report.
-void reportFatal(csSDK_int32 selector, const char* what) noexcept
-{
-    try {
-        const std::string text = strprintf("FATAL: Unhandled exception during [%s] (%d): %s",
-                                           GetExportSelectorName(selector), static_cast<int>(selector), what);
-        Logger::Log("%s", text.c_str());
-        if (g_errorSuitePtr) {
-            const Utf16String title = utf8_to_utf16("QuorvaneExporter: Internal error");
-            const Utf16String message = utf8_to_utf16(text);
-            g_errorSuitePtr->get()->reportEvent(prEventError, title.c_str(), message.c_str());
-        }
-    } catch (...) {
-    }
-}
-
 csSDK_int32 xSDKExportInternal(csSDK_int32 selector, exportStdParms* stdParms, void* param1, void*)
 {
-    try {
-        if (!s_logInitialized) {
-            InitLogging();
-            s_logInitialized = true;
-        }
-        Logger::Log("----------------------");
-        Logger::Log("[%s] (%d)", GetExportSelectorName(selector), static_cast<int>(selector));
-        const int result = dispatch(selector, stdParms, param1);
-        Logger::Log("    [%s] (%d)", GetExportReturnValueName(result), result);
-        return result;
-    } catch (const std::exception& e) {
-        reportFatal(selector, e.what());
-    } catch (...) {
-        reportFatal(selector, "unknown exception");
-    }
-    return kFatalResult;
+    static constexpr EntryNames kNames{GetExportSelectorName, GetExportReturnValueName,
+                                       "QuorvaneExporter: Internal error"};
+    return GuardedEntry(kNames, selector, [&] { return dispatch(selector, stdParms, param1); });
 }
 
 } // namespace

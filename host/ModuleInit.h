@@ -6,8 +6,10 @@
 // release logged) before the module object closes the log.
 #pragma once
 
+#include <exception>
 #include <memory>
 
+#include "host/Logger.h"
 #include "host/SuiteWrapper.h"
 #include "sdk/PrSDKErrorSuite.h"
 
@@ -29,3 +31,38 @@ extern std::unique_ptr<SuiteWrapper<PrSDKErrorSuite3>> g_errorSuitePtr;
 
 inline constexpr const char* kExporterLogBaseName = "quorvane_pr_exporter";
 inline constexpr const char* kImporterLogBaseName = "quorvane_pr_importer";
+
+// The fatal net of a plug-in's exported function. GuardedEntry logs the selector by name, runs
+// `dispatch` and logs its result by name; an exception never reaches the host: it is logged and
+// reported through the host's error suite under the plug-in's title, and the call answers
+// kFatalEntryResult.
+struct EntryNames {
+    const char* (*selector)(int);
+    const char* (*result)(int);
+    const char* errorTitle; // "<plug-in>: Internal error"
+};
+inline constexpr int kFatalEntryResult = 99;
+
+// Turns logging on at the first call into the plug-in (after the host has set the switches).
+void InitLoggingOnce();
+// The report of the fatal net. It runs inside a catch handler on the way back into the host, so
+// nothing may escape it: a refused error suite or a failed allocation only loses the report.
+void ReportFatal(const EntryNames& names, int selector, const char* what) noexcept;
+
+template <class Dispatch>
+int GuardedEntry(const EntryNames& names, int selector, Dispatch&& dispatch) noexcept
+{
+    try {
+        InitLoggingOnce();
+        Logger::Log("----------------------");
+        Logger::Log("[%s] (%d)", names.selector(selector), selector);
+        const int result = dispatch();
+        Logger::Log("    [%s] (%d)", names.result(result), result);
+        return result;
+    } catch (const std::exception& e) {
+        ReportFatal(names, selector, e.what());
+    } catch (...) {
+        ReportFatal(names, selector, "unknown exception");
+    }
+    return kFatalEntryResult;
+}

@@ -21,9 +21,6 @@ QUORVANE_DEFINE_MODULE(kImporterLogBaseName);
 
 namespace {
 
-bool s_logInitialized = false;
-
-constexpr int kFatalResult = 99;
 constexpr csSDK_uint32 kFileTypeAVIV = PrFourCCHighFirst('A', 'V', 'I', 'V');
 constexpr int kSubTypeNameUnits = 256;
 
@@ -208,41 +205,11 @@ int dispatch(csSDK_int32 selector, imStdParms* stdParms, void* param1, void* par
     }
 }
 
-// The fatal net's report. It runs inside a catch handler on the way back into the host, so
-// nothing may escape it: a refused error suite or a failed allocation only loses the report.
-void reportFatal(csSDK_int32 selector, const char* what) noexcept
-{
-    try {
-        const std::string text = strprintf("FATAL: Unhandled exception during [%s] (%d): %s",
-                                           GetImporterSelectorName(selector), static_cast<int>(selector), what);
-        Logger::Log("%s", text.c_str());
-        if (g_errorSuitePtr) {
-            const Utf16String title = utf8_to_utf16("QuorvaneImporter: Internal error");
-            const Utf16String message = utf8_to_utf16(text);
-            g_errorSuitePtr->get()->reportEvent(prEventError, title.c_str(), message.c_str());
-        }
-    } catch (...) {
-    }
-}
-
 csSDK_int32 xImportEntryInternal(csSDK_int32 selector, imStdParms* stdParms, void* param1, void* param2)
 {
-    try {
-        if (!s_logInitialized) {
-            InitLogging();
-            s_logInitialized = true;
-        }
-        Logger::Log("----------------------");
-        Logger::Log("[%s] (%d)", GetImporterSelectorName(selector), static_cast<int>(selector));
-        const int result = dispatch(selector, stdParms, param1, param2);
-        Logger::Log("    [%s] (%d)", GetImporterReturnValueName(result), result);
-        return result;
-    } catch (const std::exception& e) {
-        reportFatal(selector, e.what());
-    } catch (...) {
-        reportFatal(selector, "unknown exception");
-    }
-    return kFatalResult;
+    static constexpr EntryNames kNames{GetImporterSelectorName, GetImporterReturnValueName,
+                                       "QuorvaneImporter: Internal error"};
+    return GuardedEntry(kNames, selector, [&] { return dispatch(selector, stdParms, param1, param2); });
 }
 
 } // namespace
