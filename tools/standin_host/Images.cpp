@@ -1,5 +1,8 @@
 #include "tools/standin_host/Images.h"
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -103,6 +106,24 @@ Image loadPpm(const std::string& path, PrPixelFormat format)
         }
     }
     return image;
+}
+
+std::vector<Image> loadPpmFolder(const std::string& dir, PrPixelFormat format)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ppm") == 0)
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Image> frames;
+    for (const std::string& n : names)
+        frames.push_back(loadPpm(dir + "/" + n, format));
+    return frames;
 }
 
 void renderInto(const Image& image, PPix& frame, bool topLeft)

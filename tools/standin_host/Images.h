@@ -30,6 +30,8 @@ Image makeGradientImage(PrPixelFormat format, int width, int height, uint32_t fr
 
 // A binary PPM (P6) as a 4-byte format: "bgrx"/"bgra" (B, G, R, 255), "xrgb"/"argb" (255, R, G, B).
 Image loadPpm(const std::string& path, PrPixelFormat format);
+// Every *.ppm of a folder, in name order, through loadPpm (none when the folder cannot be read).
+std::vector<Image> loadPpmFolder(const std::string& dir, PrPixelFormat format);
 
 // Copies the image into the frame (same format and size), honouring the host's row order.
 void renderInto(const Image& image, PPix& frame, bool topLeft);

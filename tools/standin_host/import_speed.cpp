@@ -5,7 +5,6 @@
 // each, median of the runs.
 //
 //   standin_import_speed FRAMES_DIR [FRAMES [RUNS [OUT_DIR]]]     (defaults: 120 frames, 5 runs)
-#include <dirent.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -41,24 +40,6 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-std::vector<standin::Image> loadFrames(const std::string& dir)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ppm") == 0)
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<standin::Image> frames;
-    for (const std::string& n : names)
-        frames.push_back(standin::loadPpm(dir + "/" + n, PrPixelFormat_BGRX_4444_8u));
-    return frames;
 }
 
 bool exportFrames(standin::StandinHost& host, const std::vector<standin::Image>& frames, int count,
@@ -175,7 +156,7 @@ int main(int argc, char** argv)
 
     int result = 0;
     try {
-        const std::vector<standin::Image> frames = loadFrames(argv[1]);
+        const std::vector<standin::Image> frames = standin::loadPpmFolder(argv[1], PrPixelFormat_BGRX_4444_8u);
         if (frames.empty())
             throw std::runtime_error(std::string("no .ppm frames in ") + argv[1]);
         standin::StandinHost host;

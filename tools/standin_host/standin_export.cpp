@@ -14,7 +14,6 @@
 //                                in DIR, video only, into a file in OUT (default a temporary
 //                                folder), and prints frames per second of the export next to the
 //                                codec's own compression of the same frames.
-#include <dirent.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -180,24 +179,6 @@ int seeds(const std::string& dir)
     return 0;
 }
 
-std::vector<standin::Image> loadFrames(const std::string& dir)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ppm") == 0)
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<standin::Image> frames;
-    for (const std::string& n : names)
-        frames.push_back(standin::loadPpm(dir + "/" + n, PrPixelFormat_BGRX_4444_8u));
-    return frames;
-}
-
 double seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -243,7 +224,7 @@ double codecFps(const std::vector<standin::Image>& frames, int count)
 
 int speed(const std::string& dir, int count, const std::string& outDir)
 {
-    const std::vector<standin::Image> frames = loadFrames(dir);
+    const std::vector<standin::Image> frames = standin::loadPpmFolder(dir, PrPixelFormat_BGRX_4444_8u);
     if (frames.empty())
         return fail("no .ppm frames in " + dir);
     standin::StandinHost host;
