@@ -73,12 +73,20 @@ void importVideo(standin::ImporterDriver::File& file, const imFileInfoRec8& info
         info.vidSampleSize <= 0)
         return;
     const int64_t frames = std::min<int64_t>(info.vidDuration / info.vidSampleSize, kMaxFrames);
-    const auto timeOf = [&](int64_t k) { return PrTime(k * info.vidSampleSize * (kT / info.vidScale)); };
+    // The host's time of frame k, when it fits a PrTime: a file can claim any rate and sample size.
+    const auto timeOf = [&](int64_t k, PrTime& t) {
+        int64_t samples = 0;
+        return !__builtin_mul_overflow(k, int64_t(info.vidSampleSize), &samples) &&
+               !__builtin_mul_overflow(samples, int64_t(kT / info.vidScale), &t);
+    };
     for (int64_t k = -1; k <= frames; ++k) {
+        PrTime t = 0;
+        if (!timeOf(k, t))
+            continue;
         // The first format for every frame, the others now and then.
         for (std::size_t i = 0; i < formats.size() && (i == 0 || k % 7 == 1); ++i) {
             PPixHand out = nullptr;
-            const csSDK_int32 r = im.sourceVideo(file, timeOf(k), {imFrameFormat{0, 0, formats[i]}}, out);
+            const csSDK_int32 r = im.sourceVideo(file, t, {imFrameFormat{0, 0, formats[i]}}, out);
             expect(r, {imNoErr, imFrameNotFound, imBadCompression, imFileReadFailed, imOtherErr},
                    "imGetSourceVideo");
             if ((r == imNoErr) != (out != nullptr))
@@ -97,11 +105,17 @@ void importVideo(standin::ImporterDriver::File& file, const imFileInfoRec8& info
     if (created != imNoErr)
         return;
     const std::vector<imFrameFormat> format{imFrameFormat{0, 0, formats[0]}};
-    for (int64_t k : {int64_t(0), frames / 2, frames - 1})
-        expect(async.initiate(timeOf(k), format), {aiNoError}, "aiInitiateAsyncRead");
+    for (int64_t k : {int64_t(0), frames / 2, frames - 1}) {
+        PrTime t = 0;
+        if (timeOf(k, t))
+            expect(async.initiate(t, format), {aiNoError}, "aiInitiateAsyncRead");
+    }
     for (int64_t k : {frames - 1, int64_t(0), frames + 1}) {
+        PrTime t = 0;
+        if (!timeOf(k, t))
+            continue;
         PPixHand out = nullptr;
-        const csSDK_int32 r = async.getFrame(timeOf(k), format, out);
+        const csSDK_int32 r = async.getFrame(t, format, out);
         expect(r, {aiNoError, aiFrameNotFound, aiUnknownError}, "aiGetFrame");
         if ((r == aiNoError) != (out != nullptr))
             fail("aiGetFrame gave %d with%s a frame", int(r), out ? "" : "out");
