@@ -2,10 +2,37 @@
 
 #include <algorithm>
 
+CoinSet* ZeroRunMark()
+{
+    static CoinSet mark{};
+    return &mark;
+}
+
+namespace {
+
+void ExpandZeroRun(std::vector<int>& lengths, const CoinSet* leaves, uint32_t zeros, uint32_t level, uint32_t index)
+{
+    // Run items nest one level per package, so the recursion is at most maxLength deep.
+    while (index >= zeros) {
+        const uint32_t pair = 2 * (index - zeros);
+        ExpandZeroRun(lengths, leaves, zeros, level - 1, pair);
+        --level;
+        index = pair + 1;
+    }
+    lengths[leaves[index].symbol] -= 1;
+}
+
+} // namespace
+
 void ExpandCoinSet(std::vector<int>& lengths, CoinSet* set)
 {
     // Packages nest at most maxLength deep: recurse into `first`, walk along `second`.
     while (set->first) {
+        if (set->first == ZeroRunMark()) {
+            const ZeroRunItem& z = *set->zeroRun;
+            ExpandZeroRun(lengths, z.leaves, z.zeros, z.level, z.index);
+            return;
+        }
         ExpandCoinSet(lengths, set->first);
         set = set->second;
     }
@@ -65,16 +92,10 @@ void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long con
         scratch.leaves.reset(new CoinSet[count]);
         scratch.leafCapacity = count;
     }
-    const size_t poolSize = size_t(maxLength) * count * 2;
-    if (scratch.poolCapacity < poolSize) {
-        scratch.pool.reset(); // free the old pool before taking the larger one
-        scratch.pool.reset(new CoinSet[poolSize]);
-        scratch.poolCapacity = poolSize;
-    }
 
     // Leaves lightest first; equal weights in symbol order, so the result does not depend on the
-    // sort's internals. Large alphabets are mostly never-counted symbols: those come first as
-    // they are, and only the counted ones are sorted.
+    // sort's internals. The never-counted symbols come first as they are; only the counted ones
+    // are sorted.
     CoinSet* leaves = scratch.leaves.get();
     unsigned int zeros = 0;
     for (unsigned int s = 0; s < count; ++s)
@@ -90,12 +111,44 @@ void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long con
         return a.weight < b.weight || (a.weight == b.weight && a.symbol < b.symbol);
     });
 
-    CoinSet* list = scratch.pool.get();
-    unsigned int listCount = PackageMerge(leaves, count, leaves, count, list, lengths);
-    for (int level = 2; level < maxLength; ++level) {
-        CoinSet* next = list + listCount;
-        listCount = PackageMerge(list, listCount, leaves, count, next, lengths);
-        list = next;
+    // Nothing counted: no list has a counted part to stand the zero run's last item next to, so
+    // merge the whole lists.
+    const bool wholeLists = zeros == count;
+    const unsigned int counted = wholeLists ? count : count - zeros;
+    CoinSet* merged = wholeLists ? leaves : leaves + zeros;
+
+    // A level's list is [stand-in for the zero run's last item, if the run is odd][counted part];
+    // the counted part holds at most counted + (previous list + 1) / 2 items.
+    const size_t poolSize = size_t(maxLength) * (2 * size_t(counted) + 2);
+    if (scratch.poolCapacity < poolSize) {
+        scratch.pool.reset(); // free the old pool before taking the larger one
+        scratch.pool.reset(new CoinSet[poolSize]);
+        scratch.poolCapacity = poolSize;
+    }
+    std::vector<ZeroRunItem> runItems(static_cast<size_t>(maxLength));
+
+    // Level 0 is the leaves themselves; an odd zero run's last item is the leaf just before the
+    // counted ones, so it already stands in its place.
+    uint32_t run = wholeLists ? 0 : zeros;
+    CoinSet* list = merged - (run & 1);
+    unsigned int listCount = counted + (run & 1);
+    CoinSet* pool = scratch.pool.get();
+    for (int level = 1; level < maxLength; ++level) {
+        CoinSet* slot = pool++;
+        const unsigned int mergedCount = PackageMerge(list, listCount, merged, counted, pool, lengths);
+        run = (wholeLists ? 0 : zeros) + run / 2;
+        if (run & 1) {
+            runItems[size_t(level)] = ZeroRunItem{leaves, zeros, uint32_t(level), run - 1};
+            slot->first = ZeroRunMark();
+            slot->zeroRun = &runItems[size_t(level)];
+            slot->weight = 0;
+            list = slot;
+            listCount = mergedCount + 1;
+        } else {
+            list = pool;
+            listCount = mergedCount;
+        }
+        pool += mergedCount;
     }
     if (listCount & 1) ExpandCoinSet(lengths, &list[listCount - 1]);
 }

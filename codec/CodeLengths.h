@@ -11,18 +11,35 @@
 #include <string>
 #include <vector>
 
-// One item of a package-merge list: a leaf (first == nullptr, symbol valid) or a package of
-// two items of the previous list.
+struct ZeroRunItem;
+
+// One item of a package-merge list: a leaf (first == nullptr, symbol valid), a package of two
+// items of the previous list, or a stand-in for an item of a list's zero-weight run (below).
 struct CoinSet {
     CoinSet* first;
     union {
         CoinSet* second;
         uint32_t symbol;
+        const ZeroRunItem* zeroRun; // when first == ZeroRunMark()
     };
     uint64_t weight;
 
     bool operator<(const CoinSet& other) const { return weight < other.weight; }
 };
+
+// Every merged list starts with a run of zero-weight items: the never-counted leaves (lightest,
+// and first on ties), then the packages of the previous list's run. Large alphabets are mostly
+// never counted, so the lists keep that run implicit: item `index` of the run at `level` is leaf
+// `index` if index < zeros, else the package of run items 2(index - zeros) and 2(index - zeros) + 1
+// one level down. Only the run's last item can be packaged with a counted item; a CoinSet whose
+// `first` is ZeroRunMark() stands for it.
+struct ZeroRunItem {
+    const CoinSet* leaves; // the sorted leaves; the first `zeros` are the never-counted ones
+    uint32_t zeros;
+    uint32_t level;
+    uint32_t index;
+};
+CoinSet* ZeroRunMark();
 
 // One entry of a canonical code list.
 struct HuffCodeSymbol {
@@ -32,8 +49,8 @@ struct HuffCodeSymbol {
 };
 
 // Working storage of one length computation (the sorted leaves and the pool the merged lists are
-// written to), kept by a caller that computes lengths again and again: for 14-bit samples the pool
-// is 14 MB, and getting it fresh from the system each time costs more than the merging.
+// written to), kept by a caller that computes lengths again and again, so that each computation
+// does not get its memory fresh from the system.
 struct PackageMergeScratch {
     std::unique_ptr<CoinSet[]> leaves;
     std::unique_ptr<CoinSet[]> pool;
@@ -54,7 +71,7 @@ void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long con
 unsigned int PackageMerge(CoinSet* previous, unsigned int previousCount, CoinSet* leaves, unsigned int leafCount,
                           CoinSet* out, std::vector<int>& lengths);
 
-// Subtracts one from the length of every leaf copy inside `set`.
+// Subtracts one from the length of every leaf copy inside `set`, zero-run stand-ins included.
 void ExpandCoinSet(std::vector<int>& lengths, CoinSet* set);
 
 // Builds the canonical code of `lengths` into `out`, ordered longest code first and, within one

@@ -72,7 +72,58 @@ void check_code(const std::vector<unsigned long long>& counts, int maxLength)
     }
 }
 
+// Package-merge over whole lists, zero-weight items included: the lengths the implicit zero runs
+// must reproduce exactly (they are stored in every frame).
+std::vector<int> whole_list_lengths(const std::vector<unsigned long long>& counts, int maxLength)
+{
+    const unsigned n = unsigned(counts.size());
+    std::vector<int> lengths(n, maxLength);
+    std::vector<CoinSet> leaves(n);
+    for (unsigned s = 0; s < n; ++s) {
+        leaves[s].first = nullptr;
+        leaves[s].symbol = s;
+        leaves[s].weight = counts[s];
+    }
+    std::stable_sort(leaves.begin(), leaves.end());
+    std::vector<CoinSet> pool(size_t(maxLength) * n * 2);
+    CoinSet* list = pool.data();
+    unsigned listCount = PackageMerge(leaves.data(), n, leaves.data(), n, list, lengths);
+    for (int level = 2; level < maxLength; ++level) {
+        CoinSet* next = list + listCount;
+        listCount = PackageMerge(list, listCount, leaves.data(), n, next, lengths);
+        list = next;
+    }
+    if (listCount & 1) ExpandCoinSet(lengths, &list[listCount - 1]);
+    return lengths;
+}
+
 } // namespace
+
+TEST(CodeLengths, ZeroRunsGiveTheWholeListLengths)
+{
+    // Sparse histograms of every alphabet size, odd and even numbers of never-counted symbols,
+    // ties between counted symbols, and code lengths the limit cuts short.
+    auto& rng = qtest::rng();
+    PackageMergeScratch scratch;
+    for (int round = 0; round < 400; ++round) {
+        const int bits = round < 300 ? 2 + int(rng() % 7) : 8 + 2 * int(rng() % 4);
+        const unsigned n = (1u << bits) - unsigned(rng() % 2) * unsigned(rng() % (1u << (bits - 1)));
+        const int maxLength = bits + 1 + int(rng() % 4);
+        std::vector<unsigned long long> counts(n, 0);
+        const unsigned used = 1 + unsigned(rng() % std::min(n, 1u + n / unsigned(1 + rng() % 8)));
+        for (unsigned k = 0; k < used; ++k) {
+            unsigned long long& c = counts[rng() % n];
+            switch (rng() % 4) {
+            case 0: c = 1 + rng() % 3; break;                  // ties
+            case 1: c = 1ull << (rng() % 40); break;           // steep, the limit binds
+            default: c = 1 + rng() % 100000;
+            }
+        }
+        std::vector<int> lengths;
+        CalcLengthLimitedHuffCodeLengths(n, counts.data(), maxLength, lengths, scratch);
+        ASSERT_EQ(lengths, whole_list_lengths(counts, maxLength)) << "round " << round << ", " << n << " symbols";
+    }
+}
 
 TEST(CanonicalCodes, ExampleAndOrder)
 {
