@@ -4,6 +4,7 @@
 #include "codec/QuorvaneEngine.h"
 #include "codec/bindings/FormatObjects.h"
 
+#include <array>
 #include <iterator>
 
 namespace {
@@ -73,8 +74,13 @@ static ImgProcConverter* inverse_of(FormatObjects& o, ImgProcConverter* c)
 
 void Quorvane::InitCompProcMap(int colorSpace, bool fullRange)
 {
-    m_bindings.clear();
     const int tag = matrix_tag_index(colorSpace, fullRange);
+    const std::array<int32_t, 7> key{tag, m_enable8Bit, m_enableHighBit, m_settings.decodeMask444,
+                                     m_settings.decodeMask422, m_settings.decodeMask420, m_settings.decodeMask400};
+    if (m_bindingsBuilt && key == m_bindingsKey) return;
+    m_bindingsKey = key;
+    m_bindingsBuilt = true;
+    m_bindings.clear();
     FormatObjects& o = *m_formats;
 
     for_each_compress_binding(o, tag, [&](int src, int dst, ImgProcFrontend* fe, ImgProcConverter* cv,

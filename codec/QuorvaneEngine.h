@@ -17,6 +17,7 @@
 #include "codec/imgproc/backends/ImgProcBackend.h"
 #include "codec/imgproc/kernels/ImgProcConverter.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -276,6 +277,11 @@ private:
     std::vector<uint64_t> m_histograms[4];
     std::unique_ptr<FormatObjects, FormatObjectsDeleter> m_formats;
     std::map<std::pair<int, int>, CompressProc> m_bindings;
+    // What m_bindings was built for (matrix tag, depth switches, the four decode masks): every
+    // frame asks for its stream's bindings, and rebuilding the map each time costs more than
+    // coding a small frame.
+    std::array<int32_t, 7> m_bindingsKey{};
+    bool m_bindingsBuilt = false;
     std::map<int, int> m_defaultFormats;
     std::map<int, int> m_categories;
     std::vector<BlockData> m_blocks;

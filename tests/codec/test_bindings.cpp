@@ -140,6 +140,12 @@ TEST(Bindings, DecodeOutputMaskRemovesOnlyForeignCategories)
     for (int t : {49, 45, 7, 29, 44}) EXPECT_EQ(e.FindBinding(105, t), nullptr) << t;
     for (int t : {6, 10, 4, 5, 1, 17, 255}) EXPECT_NE(e.FindBinding(105, t), nullptr) << t;
     EXPECT_EQ(e.GetBindingCount(), 371u);
+
+    // The map is kept between frames; a changed mask must still rebuild it.
+    s.decodeMask420 = -1;
+    e.ApplySettings(s);
+    EXPECT_NE(e.FindBinding(105, 49), nullptr);
+    EXPECT_EQ(e.GetBindingCount(), 376u);
 }
 
 TEST(Bindings, MapsAndQueries)
