@@ -300,12 +300,14 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
     if (!AllocateHuffCoders(P, m_geo.bits)) return false;
     const unsigned symbols = 1u << m_geo.bits;
     std::atomic<bool> tablesOk{true};
+    uint64_t samples[4] = {};
     auto tables = [&](int p, int) {
         std::vector<uint64_t>& sum = m_histograms[p];
         std::fill(sum.begin(), sum.end(), 0);
         for (int s = 0; s < S; ++s) {
             BlockData& b = m_blocks[static_cast<size_t>(p) * S + s];
             b.tableIndex = p;
+            samples[p] += uint64_t(b.width) * b.rows;
             for (unsigned v = 0; v < symbols; ++v) sum[v] += b.histogram[v];
         }
         m_coders[p]->pairRowsLater = true;
@@ -317,17 +319,26 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
     if (!parallel_for(P, tables) || !tablesOk) return false;
     // The pair tables cost more than the rest of the tables together: their rows are built over
     // the whole team rather than one table per thread.
+    // A plane with fewer samples than its pair table has entries is coded one sample at a time:
+    // building the table would cost more than pairing saves (same bytes either way).
     constexpr int kPairRowChunks = 8;
-    bool pairs = false;
-    for (const std::unique_ptr<HuffCoder>& c : m_coders) pairs = c->begin_pair_rows() || pairs;
+    bool pairs = false, paired[4] = {};
+    for (int p = 0; p < P; ++p) {
+        HuffCoder& c = *m_coders[static_cast<size_t>(p)];
+        paired[p] = samples[p] >= uint64_t(c.numSymbols) * c.numSymbols && c.begin_pair_rows();
+        pairs = pairs || paired[p];
+    }
     if (pairs) {
         auto rows = [&](int i, int) {
-            HuffCoder& c = *m_coders[static_cast<size_t>(i / kPairRowChunks)];
+            const int p = i / kPairRowChunks;
+            if (!paired[p]) return;
+            HuffCoder& c = *m_coders[static_cast<size_t>(p)];
             const uint32_t n = c.numSymbols, k = static_cast<uint32_t>(i % kPairRowChunks);
             c.build_pair_rows(n * k / kPairRowChunks, n * (k + 1) / kPairRowChunks);
         };
         if (!parallel_for(P * kPairRowChunks, rows)) return false;
-        for (const std::unique_ptr<HuffCoder>& c : m_coders) c->end_pair_rows();
+        for (int p = 0; p < P; ++p)
+            if (paired[p]) m_coders[static_cast<size_t>(p)]->end_pair_rows();
     }
     auto encode = [&](int i, int) { EncodeBlock(info, SliceMajorBlock(i), &m_residualFrame); };
     return parallel_for(static_cast<int>(m_blocks.size()), encode);
