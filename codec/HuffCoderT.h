@@ -95,18 +95,26 @@ bool HuffCoderT<Symbol, Code, BITS, MAXLEN, LUTBITS>::setLengths(unsigned int co
     buildFastTables();
 
     if constexpr (LUTBITS < MAXLEN) {
-        // The second level covers every MAXLEN-bit window (the first level sends any window that
-        // begins no short code here, which includes the free space of an incomplete code), and
-        // is rebuilt completely each time: a window that begins no code decodes as sample 0 over
-        // MAXLEN bits, never as a stale entry of an earlier table.
-        longCodes.assign(size_t(1) << MAXLEN, HuffSymbol2{0, static_cast<uint16_t>(MAXLEN)});
+        // The second level is indexed by MAXLEN-bit windows. The first level sends here every
+        // window that begins no short code: those of the long codes and those of the free space
+        // of an incomplete code, which decode as sample 0 over MAXLEN bits, never as a stale
+        // entry of an earlier table. Windows that begin a short code are never looked up, so
+        // they are left as they are (for 14-bit samples they are most of a 1 MB table).
+        const HuffSymbol2 none{0, static_cast<uint16_t>(MAXLEN)};
+        longCodes.resize(size_t(1) << MAXLEN);
+        // The list goes longest code first, so its codes come in increasing order of their
+        // windows; what lies between two of them is free code space.
+        size_t at = 0;
         for (const HuffCodeSymbol& e : m_list) {
-            if (e.length <= LUTBITS) break;
             const size_t shift = MAXLEN - e.length;
             const size_t lo = size_t(e.code) << shift, hi = size_t(e.code + 1) << shift;
-            for (size_t i = lo; i < hi; ++i)
-                longCodes[i] = {static_cast<uint16_t>(e.symbol), static_cast<uint16_t>(e.length)};
+            if (lo > at) std::fill(longCodes.begin() + ptrdiff_t(at), longCodes.begin() + ptrdiff_t(lo), none);
+            if (e.length > LUTBITS)
+                std::fill(longCodes.begin() + ptrdiff_t(lo), longCodes.begin() + ptrdiff_t(hi),
+                          HuffSymbol2{static_cast<uint16_t>(e.symbol), static_cast<uint16_t>(e.length)});
+            at = std::max(at, hi);
         }
+        std::fill(longCodes.begin() + ptrdiff_t(at), longCodes.end(), none);
     }
     if (timer) timer->add(1);
     return true;

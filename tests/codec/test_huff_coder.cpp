@@ -323,6 +323,19 @@ TYPED_TEST(HuffCoderTyped, RebuildInPlaceMatchesAFreshCoder)
     ASSERT_TRUE(reused.setLengths(reused.numSymbols, sparse.data(), false, nullptr));
     ASSERT_TRUE(fresh.setLengths(fresh.numSymbols, sparse.data(), false, nullptr));
 
+    // Every window the first level hands to the second level reads what a fresh coder reads.
+    if (reused.lutBits < reused.maxCodeLength) {
+        const unsigned shift = reused.maxCodeLength - TypeParam::kFastBits;
+        size_t handed = 0;
+        for (uint32_t w = 0; w < (1u << reused.maxCodeLength); ++w) {
+            if (reused.window(w >> shift).bitCount != 255) continue;
+            ++handed;
+            ASSERT_EQ(reused.longCodes[w].symbol, fresh.longCodes[w].symbol) << "window " << w;
+            ASSERT_EQ(reused.longCodes[w].length, fresh.longCodes[w].length) << "window " << w;
+        }
+        EXPECT_GT(handed, size_t(1) << (reused.maxCodeLength - 2)); // the free space in the middle included
+    }
+
     for (int round = 0; round < 20; ++round) {
         std::vector<uint8_t> junk(size_t(rng() % 3000));
         qtest::fill_random(junk.data(), junk.size());
