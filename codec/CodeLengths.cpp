@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-CoinSet* ZeroRunMark()
-{
-    static CoinSet mark{};
-    return &mark;
-}
+namespace {
+
+CoinSet g_zeroRunMark{};
+
+} // namespace
+
+CoinSet* ZeroRunMark() { return &g_zeroRunMark; }
 
 namespace {
 
@@ -125,7 +127,8 @@ void CalcLengthLimitedHuffCodeLengths(unsigned int count, unsigned long long con
         scratch.pool.reset(new CoinSet[poolSize]);
         scratch.poolCapacity = poolSize;
     }
-    std::vector<ZeroRunItem> runItems(static_cast<size_t>(maxLength));
+    std::vector<ZeroRunItem>& runItems = scratch.runItems;
+    if (runItems.size() < size_t(maxLength)) runItems.resize(size_t(maxLength));
 
     // Level 0 is the leaves themselves; an odd zero run's last item is the leaf just before the
     // counted ones, so it already stands in its place.

@@ -54,6 +54,7 @@ struct HuffCodeSymbol {
 struct PackageMergeScratch {
     std::unique_ptr<CoinSet[]> leaves;
     std::unique_ptr<CoinSet[]> pool;
+    std::vector<ZeroRunItem> runItems; // the stand-ins' run items, one per level
     size_t leafCapacity = 0;
     size_t poolCapacity = 0;
 };
