@@ -228,6 +228,15 @@ public:
     void UnpredictBlock(CompressInfo* info, int plane, int slice, PlanarFrame* frame);
 
     int GetPlaneCheckCode() const { return m_planeCheckCode; }
+    // Bytes the split work buffer holds now (it only grows within a begin).
+    uint64_t GetSplitFrameCapacity() const { return m_splitFrame.capacity; }
+    // Bytes kept free past the last row of the work buffer's planes.
+    static constexpr uint64_t kSplitSlack = 1024;
+    // What the work buffer takes at the begin: every canonical plane with rows raised to 16 bytes,
+    // which is the layout of frontends that split into planes of their own, and room for the
+    // planes' 1024-byte starts. A frontend whose layout needs more for the caller's strides gets
+    // it when the frame is set up.
+    static uint64_t splitFrameBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     int GetSliceHeight() const { return m_sliceHeight; }
 
 private:
@@ -252,8 +261,13 @@ private:
     void buildCategoryMaps();
     bool planeCheck(const ImagePlane* planes, const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     uint64_t rawPlaneBytes(const ImgProcBackend* be, uint32_t width, uint32_t height) const;
-    // Bytes of the split work buffer for the frontend's canonical planes.
+    // The ceiling on frame sizes: a work buffer of 128 spare samples per row of every canonical
+    // plane must stay below 2 GB. Frames beyond it are refused by the begins and the buffer-size
+    // query; it is a limit, not what the work buffer takes.
     static uint64_t workBufferBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height);
+    // The offset from the work buffer's base past the end of the planes the frontend laid out in
+    // it, or -1 when a plane lies before the base.
+    int64_t splitLayoutEnd(const ImgFrame& laid, const CompressInfo* info) const;
     int readFrame(CompressInfo* info);
     // Decodes every block of slice s into `frame`, the Huffman-coded blocks of equal shape
     // together (Coder: the coder class of the stream's sample depth).

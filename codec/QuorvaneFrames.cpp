@@ -200,7 +200,7 @@ bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
     if (g.width > 0x7fffffffu || g.height > 0x7fffffffu || g.sliceHeight > 0x7fffffffu) return false;
     m_geo = g;
 
-    if (!m_splitFrame.reserve(workBufferBytes(proc.frontend, g.width, g.height))) return false;
+    if (!m_splitFrame.reserve(splitFrameBytes(proc.frontend, g.width, g.height))) return false;
 
     m_blocks.clear();
     m_blocks.resize(static_cast<size_t>(g.planes) * static_cast<size_t>(g.slices));
@@ -236,8 +236,21 @@ bool Quorvane::SetupSplitFrame(CompressInfo* info)
     for (int k = 0; k < 4; ++k)
         src[k] = ImgPlane{info->planes[k].data, info->planes[k].stride};
     ImgFrame dst{};
-    fe->calc_split_params(src, static_cast<int>(m_geo.width), static_cast<int>(m_geo.height), m_splitFrame.base, dst,
-                          m_flipInForce, info->compressing);
+    const int W = static_cast<int>(m_geo.width), Hh = static_cast<int>(m_geo.height);
+    fe->calc_split_params(src, W, Hh, m_splitFrame.base, dst, m_flipInForce, info->compressing);
+    // A layout that follows the caller's strides can need more than the begin reserved; the
+    // buffer then grows to it, with room for the planes' starts to move by a kilobyte each over
+    // another base and the same slack past the last row, and the frame is laid out again.
+    int64_t end = splitLayoutEnd(dst, info);
+    if (end < 0) return false;
+    if (static_cast<uint64_t>(end) + kSplitSlack > m_splitFrame.capacity) {
+        const uint64_t need = static_cast<uint64_t>(end) + 4 * 1024 + kSplitSlack;
+        if (!m_splitFrame.reserve(need)) return false;
+        dst = ImgFrame{};
+        fe->calc_split_params(src, W, Hh, m_splitFrame.base, dst, m_flipInForce, info->compressing);
+        end = splitLayoutEnd(dst, info);
+        if (end < 0 || static_cast<uint64_t>(end) + kSplitSlack > m_splitFrame.capacity) return false;
+    }
     const ImgProcBackend* be = fe->m_backend;
     for (int p = 0; p < 4; ++p) m_splitFrame.planes[p] = ImagePlane{};
     for (int p = 0; p < be->get_num_canonical_planes() && p < 4; ++p) {
@@ -253,6 +266,26 @@ bool Quorvane::SetupSplitFrame(CompressInfo* info)
             if (info->planes[q].data && info->planes[q].data == sp.data) sp.borrowed = true;
     }
     return true;
+}
+
+int64_t Quorvane::splitLayoutEnd(const ImgFrame& laid, const CompressInfo* info) const
+{
+    const ImgProcBackend* be = info->proc.frontend->m_backend;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(m_splitFrame.base);
+    int64_t end = 0;
+    for (int p = 0; p < be->get_num_canonical_planes() && p < 4; ++p) {
+        if (!laid[p].ptr) continue;
+        bool callers = false;
+        for (int q = 0; q < 4; ++q)
+            if (info->planes[q].data && info->planes[q].data == laid[p].ptr) callers = true;
+        if (callers) continue;
+        // Planes of the work buffer go down the rows.
+        const uintptr_t at = reinterpret_cast<uintptr_t>(laid[p].ptr);
+        if (at < base || laid[p].stride < 0) return -1;
+        const int64_t rows = be->get_cplane_height(p, static_cast<int>(m_geo.height));
+        end = std::max<int64_t>(end, static_cast<int64_t>(at - base) + rows * laid[p].stride);
+    }
+    return end;
 }
 
 bool Quorvane::SetupConverter(CompressInfo* info)
