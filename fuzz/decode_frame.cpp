@@ -209,10 +209,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // The header claims the frame's size; what one input may make the codec hold is bounded by
-    // it (work frames and block records, up to a kilobyte per pixel for the narrowest frames),
-    // plus the coders' tables (a few MiB for the deepest samples) and the input itself.
+    // it (the output frames, work frames with rows raised to 16 bytes, and block records of about
+    // a hundred bytes per plane and slice, which is a hundred bytes a pixel for a frame four pixels
+    // wide in slices of one row), plus the coders' tables (a few MiB for the deepest samples) and
+    // the input itself.
     const uint64_t held = pixels <= kMaxPixels ? pixels : 0;
-    qfuzz::check_heap(liveAtStart, (32u << 20) + 1024 * held + 4 * size, "decoding");
+    qfuzz::check_heap(liveAtStart, (32u << 20) + 256 * held + 4 * size, "decoding");
     if (std::getenv("QUORVANE_FUZZ_VERBOSE"))
         std::fprintf(stderr, "type %u %ux%u: query %d, %zu output types accepted, %d decoded, peak heap %zu\n", comp.type,
                      comp.width, comp.height, rc0, accepted.size(), decoded, qfuzz::heap_peak() - liveAtStart);

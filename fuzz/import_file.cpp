@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
@@ -45,10 +46,20 @@ struct Host {
 };
 
 Host* g = nullptr;
+// The largest frame any stream of the input claims, in pixels.
+int64_t g_claimedPixels = 0;
 
 bool oneOf(csSDK_int32 r, std::initializer_list<csSDK_int32> allowed)
 {
     return std::find(allowed.begin(), allowed.end(), r) != allowed.end();
+}
+
+// The host's frame takes up to 16 bytes a pixel and the decoder's work planes a few times the
+// stored frame at the narrowest widths; the index, the chunk records and a compressed frame follow
+// the file; the coders' tables take a few MiB for the deepest samples.
+uint64_t heapBudget(uint64_t pixels, size_t size)
+{
+    return (32u << 20) + 16 * uint64_t(size) + 64 * pixels;
 }
 
 void expect(csSDK_int32 r, std::initializer_list<csSDK_int32> allowed, const char* what)
@@ -166,6 +177,8 @@ void importStream(int stream)
     const csSDK_int32 r = im.getInfo(file, info);
     expect(r, {imNoErr, imBadFile, imOtherErr, imIterateStreams, imBadStreamIndex}, "imGetInfo8");
     if (r == imNoErr || r == imIterateStreams || r == imBadStreamIndex) {
+        if (info.hasVideo && info.imageWidth > 0 && info.imageHeight > 0)
+            g_claimedPixels = std::max(g_claimedPixels, int64_t(info.imageWidth) * int64_t(info.imageHeight));
         std::string text;
         // A stream without video (every stream after the first) has nothing to describe: the
         // importer throws, and its entry answers with the fatal result instead of a text.
@@ -223,7 +236,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ftruncate(g->fd, 0) != 0 || pwrite(g->fd, data, size, 0) != ssize_t(size))
         fail("cannot write the input file");
 
+    const size_t liveAtStart = qfuzz::heap_live();
+    qfuzz::heap_reset_peak();
+    g_claimedPixels = 0;
     importStream(0);
+    // What one input may make the importer and the host hold is bounded by the frame the file
+    // claims and by the file itself.
+    const uint64_t budget = heapBudget(uint64_t(g_claimedPixels), size);
+    if (std::getenv("QUORVANE_FUZZ_VERBOSE"))
+        std::fprintf(stderr, "claimed %lld pixels, file %zu bytes: peak heap %zu of %llu\n", (long long)g_claimedPixels,
+                     size, qfuzz::heap_peak() - liveAtStart, (unsigned long long)budget);
+    qfuzz::check_heap(liveAtStart, budget, "importing the file");
 
     fakehost::FakeHost& fake = g->host->fake();
     if (!g->importer->framesBalanced())
