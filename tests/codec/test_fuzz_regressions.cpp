@@ -55,13 +55,15 @@ uint64_t claimed_bytes(const Quorvane::CompressProc& p, uint32_t w, uint32_t h)
 TEST(FuzzRegressions, WorkBufferFollowsTheClaimedFrame)
 {
     Quorvane e(true, true);
-    int tested = 0;
+    int tested = 0, tall = 0;
     for (const auto& [k, proc] : e.GetBindings()) {
         if (proc.direction != Quorvane::kCompress || k.second == QUORVANE_FRAME_ANY || Quorvane::BindingIsPlaceholder(proc))
             continue;
         const Quorvane::CompressProc* back = e.FindBinding(k.second, k.first);
         ASSERT_NE(back, nullptr);
         for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{8, 4096}, {10, 262152}, {250, 64}}) {
+            // The finding's size for the finding's stored layout only: it is slow under ASan.
+            if (h == 262152 && k.second != QUORVANE_FRAME_COMP_12_RGBA) continue;
             uint8_t header[Quorvane::kHeaderSize];
             if (!e.CompressGetFormat(header, k.first, w, h, k.second)) continue;
             // A fresh engine each time: the buffer only grows.
@@ -76,9 +78,11 @@ TEST(FuzzRegressions, WorkBufferFollowsTheClaimedFrame)
                 EXPECT_LE(held, claimed + claimed / 10 + 8192) << k.first << "->" << k.second;
             }
             ++tested;
+            tall += h == 262152;
         }
     }
     EXPECT_GT(tested, 100);
+    EXPECT_GT(tall, 0);
 }
 
 // Packed 4:2:2 rows are split into planes that keep the caller's rows' alignment, so their
