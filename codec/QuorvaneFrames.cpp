@@ -13,6 +13,14 @@ namespace {
 
 constexpr uint64_t round_up(uint64_t v, uint64_t a) { return (v + a - 1) / a * a; }
 
+// A plane the frontend pointed at the caller's memory rather than laying it out.
+bool callers_plane(const Quorvane::CompressInfo* info, const uint8_t* data)
+{
+    for (const Quorvane::ImagePlane& q : info->planes)
+        if (q.data && q.data == data) return true;
+    return false;
+}
+
 uintptr_t round_up_ptr(uintptr_t v, uintptr_t a) { return (v + a - 1) & ~(a - 1); }
 
 // Bytes of one row of top-level plane q: whole pixel blocks.
@@ -261,9 +269,7 @@ bool Quorvane::SetupSplitFrame(CompressInfo* info)
         sp.stride = dst[p].stride;
         const int64_t rows = be->get_cplane_height(p, static_cast<int>(m_geo.height));
         sp.size = static_cast<uint32_t>(rows * std::abs(static_cast<int64_t>(sp.stride)));
-        sp.borrowed = false;
-        for (int q = 0; q < 4; ++q)
-            if (info->planes[q].data && info->planes[q].data == sp.data) sp.borrowed = true;
+        sp.borrowed = callers_plane(info, sp.data);
     }
     return true;
 }
@@ -274,11 +280,7 @@ int64_t Quorvane::splitLayoutEnd(const ImgFrame& laid, const CompressInfo* info)
     const uintptr_t base = reinterpret_cast<uintptr_t>(m_splitFrame.base);
     int64_t end = 0;
     for (int p = 0; p < be->get_num_canonical_planes() && p < 4; ++p) {
-        if (!laid[p].ptr) continue;
-        bool callers = false;
-        for (int q = 0; q < 4; ++q)
-            if (info->planes[q].data && info->planes[q].data == laid[p].ptr) callers = true;
-        if (callers) continue;
+        if (!laid[p].ptr || callers_plane(info, laid[p].ptr)) continue;
         // Planes of the work buffer go down the rows.
         const uintptr_t at = reinterpret_cast<uintptr_t>(laid[p].ptr);
         if (at < base || laid[p].stride < 0) return -1;
