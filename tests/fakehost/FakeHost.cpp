@@ -502,10 +502,18 @@ std::vector<std::string> FakeHost::calls() const
     return m_state->calls;
 }
 
+// Both hand their storage back: a long-lived host (the fuzz target's) would otherwise keep the
+// largest record it ever held.
 void FakeHost::clearCalls()
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->calls.clear();
+    std::vector<std::string>().swap(m_state->calls);
+}
+
+void FakeHost::clearEvents()
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::vector<Event>().swap(m_state->events);
 }
 
 void FakeHost::setTopLeft(PrPixelFormat format, bool topLeft)

@@ -101,6 +101,7 @@ public:
 
     // --- Error suite and reported events ---------------------------------------------------
     std::vector<Event> events() const;
+    void clearEvents();
 
     // --- Memory ------------------------------------------------------------------------------
     PrMemoryPtr allocateBlock(std::size_t size);
