@@ -189,6 +189,21 @@ void Quorvane::PrepareCompressInfo(CompressInfo* info, const void* header, uint3
     if (p) info->proc = *p;
 }
 
+uint64_t Quorvane::splitFrameBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height)
+{
+    const ImgProcBackend* be = fe->m_backend;
+    const uint64_t pixelSize = static_cast<uint64_t>(be->get_pixel_size());
+    uint64_t sum = 0;
+    for (int p = 0; p < be->get_num_canonical_planes(); ++p) {
+        const uint64_t cw = static_cast<uint64_t>(std::max(0, be->get_cplane_width(p, static_cast<int>(width))));
+        const uint64_t ch = static_cast<uint64_t>(std::max(0, be->get_cplane_height(p, static_cast<int>(height))));
+        sum += ch * round_up(cw * pixelSize, 16);
+    }
+    // The starts of four planes take at most 4 x 1023 + 1536 bytes; the rest is slack past the
+    // last row.
+    return sum + 8192;
+}
+
 bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
 {
     const CompressProc& proc = info->proc;

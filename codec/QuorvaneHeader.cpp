@@ -114,21 +114,6 @@ uint64_t Quorvane::workBufferBytes(const ImgProcFrontend* fe, uint32_t width, ui
            8192;
 }
 
-uint64_t Quorvane::splitFrameBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height)
-{
-    const ImgProcBackend* be = fe->m_backend;
-    const uint64_t pixelSize = static_cast<uint64_t>(be->get_pixel_size());
-    uint64_t sum = 0;
-    for (int p = 0; p < be->get_num_canonical_planes(); ++p) {
-        const uint64_t cw = static_cast<uint64_t>(std::max(0, be->get_cplane_width(p, static_cast<int>(width))));
-        const uint64_t ch = static_cast<uint64_t>(std::max(0, be->get_cplane_height(p, static_cast<int>(height))));
-        sum += ch * ((cw * pixelSize + 15) & ~uint64_t(15));
-    }
-    // The starts of four planes take at most 4 x 1023 + 1536 bytes; the rest is slack past the
-    // last row.
-    return sum + 8192;
-}
-
 int Quorvane::CompressGetBufferSize(int frameType, uint32_t width, uint32_t height, int compressedType) const
 {
     const CompressProc* p = FindBinding(frameType, compressedType);

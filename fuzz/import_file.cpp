@@ -238,8 +238,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The host double records every suite call and reported error; one file's records are all
     // it keeps, or they would pile up over the run (and count against the input that grows them).
-    g->host->fake().clearCalls();
-    g->host->fake().clearEvents();
+    fakehost::FakeHost& fake = g->host->fake();
+    fake.clearCalls();
+    fake.clearEvents();
     const size_t liveAtStart = qfuzz::heap_live();
     qfuzz::heap_reset_peak();
     g_claimedPixels = 0;
@@ -252,7 +253,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                      size, qfuzz::heap_peak() - liveAtStart, (unsigned long long)budget);
     qfuzz::check_heap(liveAtStart, budget, "importing the file");
 
-    fakehost::FakeHost& fake = g->host->fake();
     if (!g->importer->framesBalanced())
         fail("frames made %d, disposed %d, handed over %d", fake.framesCreatedByPlugin(), fake.framesDisposedByPlugin(),
              g->importer->framesHandedOver());
