@@ -4,7 +4,7 @@
 //
 //   huffman_bench [entropy bits per sample, default 4.5] [repetitions, default 20]
 
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,8 +4,8 @@
 #include "codec/QuorvaneEngine.h"
 
 #include "codec/ByteOrder.h"
-#include "codec/CalcFreq.h"
-#include "codec/HuffCoder.h"
+#include "codec/entropy/CalcFreq.h"
+#include "codec/entropy/HuffCoder.h"
 #include "codec/LogMessage.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 
 #include "codec/ByteOrder.h"
 #include "codec/FormatFamilies.h"
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 #include "codec/LogMessage.h"
 
 #include <algorithm>

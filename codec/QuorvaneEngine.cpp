@@ -3,7 +3,7 @@
 #include "codec/QuorvaneEngine.h"
 
 #include "codec/FormatFamilies.h"
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 #include "codec/bindings/Placeholders.h"
 
 #include <algorithm>

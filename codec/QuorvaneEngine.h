@@ -12,7 +12,7 @@
 
 #include "codec/ImgProcFrontend.h"
 #include "codec/StageTimers.h"
-#include "codec/ThreadTeam.h"
+#include "codec/threading/ThreadTeam.h"
 #include "codec/quorvane.h"
 #include "codec/imgproc/backends/ImgProcBackend.h"
 #include "codec/imgproc/kernels/ImgProcConverter.h"

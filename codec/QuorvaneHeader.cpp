@@ -4,7 +4,7 @@
 
 #include "codec/ByteOrder.h"
 #include "codec/FormatFamilies.h"
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include <algorithm>
 #include <cstring>

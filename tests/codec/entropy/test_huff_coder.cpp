@@ -1,4 +1,4 @@
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 #include "codec/StageTimers.h"
 
 #include "huff_test_util.h"

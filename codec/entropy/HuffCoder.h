@@ -10,7 +10,7 @@
 // HuffCoder::Status owned by the caller, so one coder serves every block of its table on every
 // worker thread at once: the coding calls are const and touch only the status.
 
-#include "codec/CodeLengths.h"
+#include "codec/entropy/CodeLengths.h"
 
 #include <cstddef>
 #include <cstdint>

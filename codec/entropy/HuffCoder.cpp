@@ -1,6 +1,6 @@
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
-#include "codec/HuffBitIO.h"
+#include "codec/entropy/HuffBitIO.h"
 
 #include <algorithm>
 

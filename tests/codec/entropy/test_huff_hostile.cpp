@@ -3,7 +3,7 @@
 // outside the payload and the output (the sanitizer build checks the latter: payloads and
 // outputs here are heap buffers of exactly their size).
 
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include "huff_test_util.h"
 

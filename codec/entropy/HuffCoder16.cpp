@@ -1,4 +1,4 @@
-#include "codec/HuffCoderT.h"
+#include "codec/entropy/HuffCoderT.h"
 
 template class HuffCoderT<unsigned short, unsigned int, 10u, 14u, 11u>;
 template class HuffCoderT<unsigned short, unsigned int, 12u, 16u, 12u>;

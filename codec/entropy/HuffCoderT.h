@@ -2,8 +2,8 @@
 // Member definitions of HuffCoderT, included only by the files that instantiate it
 // (HuffCoder8.cpp, HuffCoder16.cpp).
 
-#include "codec/HuffBitIO.h"
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffBitIO.h"
+#include "codec/entropy/HuffCoder.h"
 #include "codec/StageTimers.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "codec/CodeLengths.h"
+#include "codec/entropy/CodeLengths.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // accumulator, the reader at the high end. Both work on locals and hand their state back to the
 // caller's HuffCoder::Status at the end of a call, so the compiler keeps them in registers.
 
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include <cstdint>
 #include <cstring>

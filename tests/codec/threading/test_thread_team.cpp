@@ -1,5 +1,5 @@
-#include "codec/ThreadBarrier.h"
-#include "codec/ThreadTeam.h"
+#include "codec/threading/ThreadBarrier.h"
+#include "codec/threading/ThreadTeam.h"
 
 #include <gtest/gtest.h>
 

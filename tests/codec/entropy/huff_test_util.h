@@ -2,7 +2,7 @@
 // Shared helpers of the Huffman coder tests: sample generators for the four coder depths, a
 // plain reference bit writer, and whole-block encode/decode with arbitrary call splits.
 
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include "common/test_random.h"
 

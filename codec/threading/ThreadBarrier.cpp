@@ -1,4 +1,4 @@
-#include "codec/ThreadBarrier.h"
+#include "codec/threading/ThreadBarrier.h"
 
 #include <cerrno>
 

@@ -4,7 +4,7 @@
 // shorter than one load, and on more streams than are interleaved at once. Payloads and outputs
 // are exactly sized heap buffers, so the sanitizer build sees any access outside them.
 
-#include "codec/HuffCoder.h"
+#include "codec/entropy/HuffCoder.h"
 
 #include "huff_test_util.h"
 

@@ -1,4 +1,4 @@
-#include "codec/ThreadTeam.h"
+#include "codec/threading/ThreadTeam.h"
 
 #include "codec/LogMessage.h"
 

@@ -1,4 +1,4 @@
-#include "codec/HuffCoderT.h"
+#include "codec/entropy/HuffCoderT.h"
 
 template class HuffCoderT<unsigned char, unsigned short, 8u, 12u, 12u>;
 
