@@ -16,19 +16,22 @@ namespace packed8 {
 
 // The cut of one packed row of n bytes, in bytes: head to the 64-byte boundary, whole 64-byte
 // groups, tail. Parts are whole 4-byte blocks; a row whose kernel pointers would not be aligned
-// (rows not laid out by layout422) is done by the scalar code.
+// (rows not laid out by layout422) is done by the scalar code. Only the planes the kernel uses
+// count: the luma-only kernels never touch u and v, which are null there.
 struct Cut422 {
     int head, body;
 };
 
-inline Cut422 cut_row422(const uint8_t* packed, const uint8_t* y, const uint8_t* u, const uint8_t* v, int n)
+template <bool lumaOnly>
+Cut422 cut_row422(const uint8_t* packed, const uint8_t* y, const uint8_t* u, const uint8_t* v, int n)
 {
     const int toBoundary = static_cast<int>((0 - reinterpret_cast<uintptr_t>(packed)) & 63);
     const int head = std::min(toBoundary, n);
     const int rest = n - head;
     if (rest < 64 || (head & 3) != 0) return {n, 0};
-    const uintptr_t bits = reinterpret_cast<uintptr_t>(y + head / 2) | reinterpret_cast<uintptr_t>(u + head / 4) |
-                           reinterpret_cast<uintptr_t>(v + head / 4);
+    uintptr_t bits = reinterpret_cast<uintptr_t>(y + head / 2);
+    if constexpr (!lumaOnly)
+        bits |= reinterpret_cast<uintptr_t>(u + head / 4) | reinterpret_cast<uintptr_t>(v + head / 4);
     if (!aligned16(bits)) return {n, 0};
     return {head, rest / 64 * 64};
 }
@@ -46,7 +49,7 @@ void split422_rows(const ImgFrame& packed, int width, int rows, const ImgFrame& 
         uint8_t* y = row_of(planes[0], r);
         uint8_t* u = lumaOnly ? nullptr : row_of(planes[1], r);
         uint8_t* v = lumaOnly ? nullptr : row_of(planes[2], r);
-        const Cut422 cut = cut_row422(src, y, lumaOnly ? y : u, lumaOnly ? y : v, n);
+        const Cut422 cut = cut_row422<lumaOnly>(src, y, u, v, n);
         auto at = [](uint8_t* p, int i) { return offset_or_null(p, i); };
         split_yuy2_uyvy_scalar<uyvy, lumaOnly>(src, cut.head / 4, y, u, v);
         const int h = cut.head, t = cut.head + cut.body;
@@ -66,7 +69,7 @@ void join422_rows(const ImgFrame& packed, int width, int rows, const ImgFrame& p
         const uint8_t* y = row_of(planes[0], r);
         const uint8_t* u = lumaOnly ? nullptr : row_of(planes[1], r);
         const uint8_t* v = lumaOnly ? nullptr : row_of(planes[2], r);
-        const Cut422 cut = cut_row422(dst, y, lumaOnly ? y : u, lumaOnly ? y : v, n);
+        const Cut422 cut = cut_row422<lumaOnly>(dst, y, u, v, n);
         auto at = [](const uint8_t* p, int i) { return p ? p + i : nullptr; };
         join_yuy2_uyvy_scalar<uyvy, lumaOnly>(dst, cut.head / 4, y, u, v);
         const int h = cut.head, t = cut.head + cut.body;

@@ -3,6 +3,7 @@
 // frame exactly (luma only: neutral chroma), and nothing outside the rows' bytes is written.
 
 #include "codec/imgproc/frontends8/TImgProcFrontend_YUY2_UYVY.h"
+#include "codec/imgproc/frontends8/Yuy2Rows.h"
 #include "codec/imgproc/kernels/Yuy2Uyvy.h"
 
 #include "packed_harness.h"
@@ -84,6 +85,60 @@ TEST(PackedYuy2, SplitAndJoinAtAnyShape)
     sweep<false, true>();
     sweep<true, false>();
     sweep<true, true>();
+}
+
+// The kernels, counting the packed bytes handed to them.
+long g_kernelBytes = 0;
+
+template <bool uyvy, bool lumaOnly>
+void counted_split(const uint8_t* src, int count, uint8_t* y, uint8_t* u, uint8_t* v)
+{
+    g_kernelBytes += count;
+    split_yuy2_uyvy_sse<uyvy, lumaOnly>(src, count, y, u, v);
+}
+
+template <bool uyvy, bool lumaOnly>
+void counted_join(uint8_t* dst, int count, const uint8_t* y, const uint8_t* u, const uint8_t* v)
+{
+    g_kernelBytes += count;
+    join_yuy2_uyvy_sse<uyvy, lumaOnly>(dst, count, y, u, v);
+}
+
+// Rows laid out by the frontend reach the kernel in every whole 64-byte group after the head to
+// the packed row's 64-byte boundary, wherever the frame starts, luma only as much as three planes.
+template <bool uyvy, bool lumaOnly>
+void kernel_takes_the_groups()
+{
+    SCOPED_TRACE(testing::Message() << "uyvy " << uyvy << " lumaOnly " << lumaOnly);
+    // Width, caller's offset past a 64-byte boundary, kernel bytes of each row (2 w bytes less the
+    // head of (64 - offset) mod 64, rounded down to 64; none when under 64 are left).
+    struct Case {
+        int width, offset, perRow;
+    };
+    for (const Case c : {Case{100, 0, 192}, Case{100, 16, 128}, Case{100, 60, 192}, Case{40, 60, 64},
+                         Case{24, 0, 0}, Case{1920, 16, 3776}, Case{1920, 48, 3776}}) {
+        SCOPED_TRACE(testing::Message() << "width " << c.width << " offset " << c.offset);
+        const TImgProcFrontend_YUY2_UYVY<uyvy, lumaOnly> fe;
+        const int rows = 3, pitch = (2 * c.width + 63) / 64 * 64; // every row at the same offset
+        PackedFrame in(c.width, rows, pitch, c.offset, 0);
+        SplitRun run(fe, c.width, rows, false, rows);
+        run.layout(in.frame(), true);
+        g_kernelBytes = 0;
+        packed8::split422_rows<uyvy, lumaOnly>(in.frame(), c.width, rows, run.split(), &counted_split<uyvy, lumaOnly>);
+        EXPECT_EQ(rows * c.perRow, g_kernelBytes) << "split";
+        run.layout(in.frame(), false);
+        g_kernelBytes = 0;
+        packed8::join422_rows<uyvy, lumaOnly>(in.frame(), c.width, rows, run.split(), &counted_join<uyvy, lumaOnly>);
+        EXPECT_EQ(rows * c.perRow, g_kernelBytes) << "join";
+    }
+}
+
+TEST(PackedYuy2, KernelTakesTheWholeGroupsAtAnyStart)
+{
+    kernel_takes_the_groups<false, false>();
+    kernel_takes_the_groups<false, true>();
+    kernel_takes_the_groups<true, false>();
+    kernel_takes_the_groups<true, true>();
 }
 
 // The engine admits even widths only; an odd width must still stay inside the row: the last
