@@ -1,6 +1,7 @@
 // How every kind of failure of an export ends: the host result, the closing lines of the log, what
 // the host was told, and that everything opened was given back.
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "exporter_fixture.h"
@@ -38,7 +39,7 @@ TEST_P(Failures, MapToTheirResult)
     const FailureCase& c = GetParam();
     enablePluginLog();
     openDialog();
-    host->setLoopContinuesAfterFailure(true);
+    host->fake().loopSettings().continueAfterFailure = true;
     c.arrange(*this);
     EXPECT_EQ(exportFrames("failed.avi", 40), c.result);
     expectBalanced();
@@ -168,6 +169,45 @@ TEST_F(Reports, WithoutTheErrorSuiteTheResolutionErrorIsAnOrdinaryFailure)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_TRUE(events[0].fromUtilitySuite);
     expectBalanced();
+}
+
+// An editor that goes on delivering frames after a failure: the codec refuses the third frame, that
+// callback parks the failure, every later one answers 99 at once and writes nothing, and the export
+// ends with the codec's result once the loop returns.
+TEST_F(Reports, CallbacksAfterAFailureAnswerAtOnce)
+{
+    enablePluginLog();
+    openDialog();
+    fakehost::FakeHost& fake = host->fake();
+    fake.loopSettings().continueAfterFailure = true;
+    fake.loopSettings().render = [&fake](PPix& frame, csSDK_uint32 number) {
+        std::memset(frame.pixels, 0x40, std::size_t(frame.rowBytes) * std::size_t(frame.height));
+        if (number == 1)
+            fake.setRowPadding(-4); // the frames made from now on have rows too short for the codec
+    };
+    EXPECT_EQ(exportFrames("third.avi", 8), 19);
+    const auto calls = fake.loopCalls();
+    ASSERT_EQ(calls.size(), 8u);
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].result, i < 2 ? 0 : 99) << i;
+    expectBalanced();
+    exporter->unload();
+
+    const std::vector<std::string> lines = pluginLogLines();
+    // The first of them ends the line the failing frame left unfinished.
+    const std::string refused = "INTERNAL ERROR: ExportLoopCallback(): m_exportLoopException != null";
+    const auto endsRefused = [&](const std::string& l) {
+        return l.size() >= refused.size() && l.compare(l.size() - refused.size(), refused.size(), refused) == 0;
+    };
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), endsRefused), 5);
+    const auto frameLines = std::count_if(lines.begin(), lines.end(),
+                                          [](const std::string& l) { return l.rfind("f: ", 0) == 0; });
+    EXPECT_EQ(frameLines, 3); // frames 0, 1 and the failing 2
+    const auto error =
+        std::find(lines.begin(), lines.end(), "ERROR or ABORT during export: 19 [exportReturn_ErrCodecBadInput]");
+    ASSERT_NE(error, lines.end());
+    ASSERT_LT(error + 1, lines.end());
+    EXPECT_EQ((error + 1)->rfind("Quorvane error", 0), 0u) << *(error + 1);
 }
 
 } // namespace

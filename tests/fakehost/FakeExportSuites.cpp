@@ -345,6 +345,7 @@ prSuiteError utilLoop(csSDK_uint32, const ExportLoopRenderParams* params, csSDK_
     if (settings.width <= 0 || settings.height <= 0 || settings.ticksPerFrame <= 0)
         return suiteError_InvalidParms;
     const long long frames = (params->inEndTime - params->inStartTime) / settings.ticksPerFrame;
+    prSuiteError firstFailure = suiteError_NoError;
     for (csSDK_uint32 pass = 0; pass < passes; ++pass) {
         for (long long f = 0; f < frames;) {
             const csSDK_uint32 number = csSDK_uint32(f);
@@ -362,12 +363,16 @@ prSuiteError utilLoop(csSDK_uint32, const ExportLoopRenderParams* params, csSDK_
                 std::lock_guard<std::mutex> lock(s.mutex);
                 s.loopCalls.push_back({pass, number, repeat, format, result});
             }
-            if (result != suiteError_NoError)
-                return result;
+            if (result != suiteError_NoError) {
+                if (!settings.continueAfterFailure)
+                    return result;
+                if (firstFailure == suiteError_NoError)
+                    firstFailure = result;
+            }
             f += repeat;
         }
     }
-    return settings.resultOverride;
+    return firstFailure != suiteError_NoError ? firstFailure : settings.resultOverride;
 }
 
 prSuiteError utilRepeatProgress(csSDK_uint32, csSDK_uint32 count)

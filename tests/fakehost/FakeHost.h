@@ -202,6 +202,9 @@ public:
         std::function<PrPixelFormat(csSDK_uint32 frameNumber)> formatOfFrame;       // default final
         std::function<void(PPix& frame, csSDK_uint32 frameNumber)> render;          // default pattern
         prSuiteError resultOverride = 0; // non-zero: the loop returns this after the frames
+        // An editor may keep delivering frames after a callback failed: the loop then goes on to
+        // the end and returns the first failure. Off: it returns at the first failure.
+        bool continueAfterFailure = false;
     };
     LoopSettings& loopSettings();
     std::vector<LoopCall> loopCalls() const;

@@ -94,8 +94,6 @@ SPBasicSuite* getBasicSuite();
 struct LoopCallback {
     ExportLoopFrameFunc callback;
     void* data;
-    bool continueAfterFailure;
-    prSuiteError firstFailure;
 };
 
 prSuiteError loggedCallback(csSDK_uint32 pass, csSDK_uint32 frameNumber, csSDK_uint32 repeatCount,
@@ -109,11 +107,6 @@ prSuiteError loggedCallback(csSDK_uint32 pass, csSDK_uint32 frameNumber, csSDK_u
     const prSuiteError result = loop->callback(pass, frameNumber, repeatCount, frame, loop->data);
     host.addCallbackSeconds(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     log.add({"Host.callbackResult", {describe(frameNumber), describe(result)}});
-    if (result != suiteError_NoError && loop->continueAfterFailure) {
-        if (loop->firstFailure == suiteError_NoError)
-            loop->firstFailure = result;
-        return suiteError_NoError;
-    }
     return result;
 }
 
@@ -125,10 +118,9 @@ prSuiteError loggedExportLoop(csSDK_uint32 pluginID, const ExportLoopRenderParam
          {describe(pluginID), params != nullptr ? describe(params->inFinalPixelFormat) : "null", describe(passes)}});
     if (callback == nullptr)
         return g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(pluginID, params, passes, callback, data);
-    LoopCallback loop{callback, data, StandinHost::current().loopContinuesAfterFailure(), suiteError_NoError};
-    const prSuiteError result = g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(
-        pluginID, params, passes, loggedCallback, &loop);
-    return loop.firstFailure != suiteError_NoError ? loop.firstFailure : result;
+    LoopCallback loop{callback, data};
+    return g_original<PrSDKExporterUtilitySuite>->doMultiPassExportLoop(pluginID, params, passes, loggedCallback,
+                                                                         &loop);
 }
 
 prSuiteError loggedSourceInfo(csSDK_uint32 pluginID, PrExportSourceInfoKey key, PrParam* out)

@@ -35,9 +35,6 @@ public:
 
     SPBasicSuite* basicSuite() { return &m_basic; }
 
-    // A stubborn export loop: it keeps delivering frames after a callback failed and returns the
-    // first failure at the end (the double's loop stops at the first one).
-    void setLoopContinuesAfterFailure(bool on) { m_loopContinues = on; }
     // Export Info queries of these keys fail without touching the answer record.
     void failSourceInfo(std::set<int> keys) { m_failingSourceInfo = std::move(keys); }
     bool sourceInfoFails(int key) const { return m_failingSourceInfo.count(key) != 0; }
@@ -49,7 +46,6 @@ public:
     // Wall time spent inside the plug-in's export-loop callbacks so far.
     double callbackSeconds() const { return m_callbackSeconds; }
     void addCallbackSeconds(double s) { m_callbackSeconds += s; }
-    bool loopContinuesAfterFailure() const { return m_loopContinues; }
 
     // Suites acquired and not released, summed over every suite.
     int outstandingSuites() const;
@@ -62,7 +58,6 @@ private:
     PlugUtilFuncs m_utilFuncs{};
     PlugSuites m_piSuites{};
     exportStdParms m_exportParms{};
-    bool m_loopContinues = false;
     std::set<int> m_failingSourceInfo;
     std::string m_throwingFunction;
     double m_callbackSeconds = 0;
