@@ -213,6 +213,8 @@ TEST_F(FileInfo, FrameRateAdjustments)
         {50, 2, 2, {25, 1}},           {12345, 1000, 2, {2469, 200}},   {31, 2, 2, {31, 2}},
         {0, 1, 2, {30, 1}},            {25, 0, 2, {30, 1}},              {1, 200, 2, {1, 200}},
         {0x80000000u, 1, 2, {30, 1}},  {30, 0x80000001u, 2, {30, 1}},    {30000, 1001, 2, {30000, 1001}},
+        // 2 x (2^31 - 1) does not fit: both shrink by f = 1/2, truncated, the rate kept at 1.
+        {1, 0x7FFFFFFF, 2, {1, 1073741823}},
     };
     initImporter();
     for (const Case& c : cases) {
