@@ -13,8 +13,6 @@ namespace {
 // {xxxxxxxx-0000-0010-8000-00AA00389B71}: the WAVE subformats of the plain format tags.
 constexpr avi::GUID kBaseGuid = {0, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
-constexpr unsigned kMaxChannels = 32;
-
 avi::GUID formatGuid(const avi::WAVEFORMATEXTENSIBLE& format)
 {
     if (format.Format.wFormatTag == avi::WAVE_FORMAT_EXTENSIBLE)

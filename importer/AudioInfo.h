@@ -31,6 +31,16 @@ public:
     unsigned reportedChannels() const;
 
 private:
+    static constexpr unsigned kMaxChannels = 32;
+
+    // Reads count bytes of the stream from stream byte `from` on into dst through the index, chunk
+    // by chunk; returns the bytes read. Stops after the last chunk, and at a seek or read error,
+    // which it logs and reports through `failed`.
+    uint64_t readStreamBytes(uint64_t from, uint8_t* dst, uint64_t count, bool& failed);
+    // Converts frames interleaved sample frames into the host's channel buffers; imNoErr, or
+    // imDecompressionError for a sample type without conversion.
+    int convertToFloat(uint8_t* samples, float** channels, uint32_t frames);
+
     QuorvaneImporter* m_owner;
     bool m_valid = false;
     const avi::Stream* m_stream = nullptr;
@@ -38,5 +48,5 @@ private:
     PrAudioSampleType m_sampleType = PrAudioSampleType(0);
     avi::WAVEFORMATEXTENSIBLE m_format{};
     int64_t m_audioPosition = 0;
-    std::vector<uint8_t> m_readBuffer; // grows, never shrinks
+    std::vector<uint8_t> m_readBuffer; // one piece of a request at most; grows, never shrinks
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "allocation_probe.h"
 #include "avi_builder.h"
 #include "importer_fixture.h"
 
@@ -145,8 +146,8 @@ TEST_F(Audio, EverySampleType)
     finishAndExpectBalanced();
 }
 
-// Positions no chunk holds, absurd ones included, give silence; a request too large to hold in
-// memory fails cleanly before any sample is written.
+// Positions no chunk holds, absurd ones included, give silence; a request without buffers fails
+// cleanly.
 TEST_F(Audio, PositionsAndSizesBeyondTheStream)
 {
     const AudioTrack t = track(avi::WAVE_FORMAT_PCM, 2, 8, 1000);
@@ -164,16 +165,38 @@ TEST_F(Audio, PositionsAndSizesBeyondTheStream)
     ASSERT_EQ(importer->importAudio(file, -1, 64, 2, out), 0);
     ASSERT_EQ(importer->importAudio(file, 0, 0, 2, out), 0);
 
-    std::vector<float> left(16, 7.0f), right(16, 7.0f);
-    float* buffers[] = {left.data(), right.data()};
-    imImportAudioRec7 rec{file.privateData, 0, 0xFFFFFFFFu, buffers};
-    EXPECT_EQ(importer->call(imImportAudio7, nullptr, &rec), 99);
-    EXPECT_EQ(left, std::vector<float>(16, 7.0f));
     imImportAudioRec7 noBuffers{file.privateData, 0, 16, nullptr};
     EXPECT_EQ(importer->call(imImportAudio7, nullptr, &noBuffers), 99);
-    // The importer goes on working after both.
+    // The importer goes on working after it.
     ASSERT_EQ(importer->importAudio(file, 0, 1000, 2, out), 0);
-    expectSamples(t, out, 0, "after the refusals");
+    expectSamples(t, out, 0, "after the refusal");
+    EXPECT_EQ(importer->close(file), 0);
+    finishAndExpectBalanced();
+}
+
+// A request larger than the importer may buffer is served piece by piece, each piece converted into
+// the host's buffers at its own offset: every sample comes back exactly, the host converts them in
+// more than one call, and no allocation comes near the request's size.
+TEST_F(Audio, LargeRequestsAreServedInPieces)
+{
+    AudioTrack t = track(avi::WAVE_FORMAT_PCM, 2, 16, 2400000); // 9,600,000 bytes stored
+    t.chunkBytes = 4 * 12345;                                   // chunks that the pieces straddle
+    writeAvi(path("a.avi"), AviSpec{VideoTrack{}, {t}});
+    initImporter();
+    standin::ImporterDriver::File file = openAndInfo("a.avi");
+
+    // 2,400,000 frames from frame 100,001: 9,600,000 bytes of samples, the last 400,004 of them
+    // past the end, against the 8 MiB (8,388,608 bytes) a few megabytes of buffer stay below.
+    constexpr csSDK_uint32 kFrames = 2400000;
+    std::vector<std::vector<float>> out(2, std::vector<float>(kFrames, 7.0f));
+    float* buffers[] = {out[0].data(), out[1].data()};
+    imImportAudioRec7 rec{file.privateData, 100001, kFrames, buffers};
+    host->log().clear();
+    allocations::reset();
+    ASSERT_EQ(importer->call(imImportAudio7, nullptr, &rec), 0);
+    EXPECT_LE(allocations::largest(), std::size_t(8) << 20);
+    EXPECT_GE(host->log().count("Audio.convertInt16ToFloat"), 2u);
+    expectSamples(t, out, 100001, "across pieces");
     EXPECT_EQ(importer->close(file), 0);
     finishAndExpectBalanced();
 }
