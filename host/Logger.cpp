@@ -16,7 +16,8 @@ namespace {
 
 std::string formatLocalTime(const char* pattern)
 {
-    std::time_t now = std::time(nullptr);
+    const auto clock = Logger::Config::Get().clock;
+    const std::time_t now = clock != nullptr ? clock() : std::time(nullptr);
     std::tm parts{};
     localtime_r(&now, &parts);
     char text[64];

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <string>
 
@@ -28,6 +29,9 @@ public:
         std::atomic<Logger*> instance{nullptr};
         std::string baseName = "quorvane_pr"; // first part of the log file name
         bool console = false;                 // lines also go to standard output
+        // The time the log file name and the line stamps show; null reads the system clock.
+        // Tests set it to choose the name a new logger picks.
+        std::time_t (*clock)() = nullptr;
         std::mutex lifecycle;                 // creation and deletion of the instance
 
         static Config& Get();

@@ -25,11 +25,22 @@ protected:
     {
         qtest::resetLogging();
         Logger::Config::Get().console = false;
+        Logger::Config::Get().clock = nullptr;
         Logger::SetBaseName("quorvane_pr_test");
     }
 };
 
 bool enabled() { return Logger::Config::Get().enabled.load(); }
+
+// The time the logger sees, chosen by the test, so that names taken for one second are the ones
+// the logger meets.
+std::time_t g_now = 0;
+std::time_t fixedNow() { return g_now; }
+void setClock(std::time_t when)
+{
+    g_now = when;
+    Logger::Config::Get().clock = &fixedNow;
+}
 
 std::string stemFor(std::time_t when)
 {
@@ -187,30 +198,29 @@ TEST_F(LoggerTest, FileNumbersSkipNamesThatExist)
 {
     TempHome home;
     home.writeSwitch("1");
-    fs::create_directories(home.userFolder() + "/logs");
-    const std::time_t now = std::time(nullptr);
-    for (int s = 0; s < 3; ++s) {
-        for (int n = 0; n < 3; ++n) {
-            char number[8];
-            std::snprintf(number, sizeof number, "%02d", n);
-            std::ofstream(home.userFolder() + "/logs/" + stemFor(now + s) + "_" + number + ".log") << "taken";
-        }
-    }
+    const std::string logs = home.userFolder() + "/logs/";
+    fs::create_directories(logs);
+    const std::time_t now = 1700000000;
+    for (const char* number : {"00", "01", "02"})
+        std::ofstream(logs + stemFor(now) + "_" + number + ".log") << "taken";
+    setClock(now);
     Logger::Config::Get().enabled.store(true);
     const std::string first = Logger::Get()->path();
-    EXPECT_EQ(first.substr(first.size() - 7), "_03.log") << first;
+    EXPECT_EQ(first, logs + stemFor(now) + "_03.log");
     EXPECT_EQ(qtest::readLines(first).size(), 1u);
 
     // A second logger in the same second takes the next number; the earlier files are untouched.
     Logger::Delete();
-    const std::string second = Logger::Get()->path();
-    if (second.substr(0, second.size() - 7) == first.substr(0, first.size() - 7)) {
-        EXPECT_EQ(second.substr(second.size() - 7), "_04.log") << second;
-    }
-    std::ifstream taken(home.userFolder() + "/logs/" + stemFor(now) + "_00.log");
+    EXPECT_EQ(Logger::Get()->path(), logs + stemFor(now) + "_04.log");
+    std::ifstream taken(logs + stemFor(now) + "_00.log");
     std::string text;
     taken >> text;
     EXPECT_EQ(text, "taken");
+
+    // A second later the numbers start again.
+    Logger::Delete();
+    setClock(now + 1);
+    EXPECT_EQ(Logger::Get()->path(), logs + stemFor(now + 1) + "_00.log");
 }
 
 TEST_F(LoggerTest, ANameThatAppearsMeanwhileIsNotOverwritten)
@@ -221,12 +231,11 @@ TEST_F(LoggerTest, ANameThatAppearsMeanwhileIsNotOverwritten)
     home.writeSwitch("1");
     fs::create_directories(home.userFolder() + "/logs");
     const std::string victim = home.dir() + "/victim.txt";
-    const std::time_t now = std::time(nullptr);
-    for (int s = 0; s < 3; ++s)
-        fs::create_symlink(victim, home.userFolder() + "/logs/" + stemFor(now + s) + "_00.log");
+    const std::time_t now = 1700000000;
+    fs::create_symlink(victim, home.userFolder() + "/logs/" + stemFor(now) + "_00.log");
+    setClock(now);
     Logger::Config::Get().enabled.store(true);
-    const std::string path = Logger::Get()->path();
-    EXPECT_EQ(path.substr(path.size() - 7), "_01.log") << path;
+    EXPECT_EQ(Logger::Get()->path(), home.userFolder() + "/logs/" + stemFor(now) + "_01.log");
     EXPECT_FALSE(fs::exists(victim));
 }
 
