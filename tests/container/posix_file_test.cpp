@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -166,32 +169,103 @@ TEST_F(PosixFileTest, WriteAtPatchesBehindTheWritePoint)
     EXPECT_EQ(get(p), "aaaBBaaaz");
 }
 
-// A pipe hands data over in pieces: a read or write of the whole must still move all of it.
-TEST_F(PosixFileTest, PartialTransfersAreCompleted)
+// The number of bytes waiting in the pipe behind a descriptor of either end.
+int pipe_bytes(int fd)
+{
+    int n = -1;
+    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
+}
+
+// A pipe hands a reader only what has been written: fed 1000 bytes at a time, and only once the
+// reader has taken the piece before, every read call returns 1000 of the 3000 asked for. The
+// read must go on until it has all of them.
+TEST_F(PosixFileTest, PartialReadsAreCompleted)
 {
     const std::string p = path("fifo");
     ASSERT_EQ(mkfifo(p.c_str(), 0600), 0);
     std::string sent;
     for (int i = 0; i < 3000; ++i) sent += static_cast<char>('a' + i % 26);
 
+    int pieces = 0;
+    std::atomic<bool> readDone{false}; // a read that stops early must not leave the writer waiting
     std::thread writer([&] {
-        fileio::PosixFile out;
-        ASSERT_TRUE(out.open(p.c_str(), 2));
-        for (size_t at = 0; at < sent.size(); at += 1000) {
-            EXPECT_EQ(out.write(sent.data() + at, 1000), 1000u);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const int fd = ::open(p.c_str(), O_WRONLY);
+        for (size_t at = 0; fd >= 0 && at < sent.size(); at += 1000) {
+            while (pipe_bytes(fd) != 0 && !readDone.load()) std::this_thread::yield();
+            if (readDone.load()) break;
+            if (::write(fd, sent.data() + at, 1000) == 1000) ++pieces;
         }
+        if (fd >= 0) ::close(fd);
     });
     fileio::PosixFile in;
     ASSERT_TRUE(in.open(p.c_str(), 0));
     std::string got(sent.size() + 10, '\0');
     EXPECT_EQ(in.read(got.data(), sent.size()), sent.size());
-    got.resize(sent.size());
-    EXPECT_EQ(got, sent);
+    readDone = true;
     writer.join();
+    EXPECT_EQ(pieces, 3);
+    got.resize(sent.size());
+    EXPECT_TRUE(got == sent); // the bytes in order, nothing lost or repeated
     // The writer has closed its end: the end of the data is a short count, not an error.
     char extra[4];
     EXPECT_EQ(in.read(extra, 4), 0u);
+}
+
+std::atomic<int> g_signals{0};
+void count_signal(int) { g_signals.fetch_add(1); }
+
+// A write into a full pipe waits for room; a signal then ends the call with the part already
+// written. The writer here blocks once the pipe is full and is signalled before anything is
+// read, so its first call certainly returns short; the write must go on with the rest.
+TEST_F(PosixFileTest, PartialWritesAreCompleted)
+{
+    const std::string p = path("fifo");
+    ASSERT_EQ(mkfifo(p.c_str(), 0600), 0);
+    const int reader = ::open(p.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    fileio::PosixFile out;
+    ASSERT_TRUE(out.open(p.c_str(), 2));
+    ::fcntl(reader, F_SETPIPE_SZ, 4096);
+    const int capacity = ::fcntl(reader, F_GETPIPE_SZ);
+    ASSERT_GT(capacity, 0);
+    std::string sent;
+    for (int i = 0; i < 3 * capacity + 100; ++i) sent += static_cast<char>('a' + i % 26);
+
+    struct sigaction handler{}, old{};
+    handler.sa_handler = &count_signal; // no SA_RESTART: the blocked call returns
+    sigemptyset(&handler.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR1, &handler, &old), 0);
+    g_signals = 0;
+    size_t written = 0;
+    std::atomic<bool> writeDone{false};
+    std::thread writer([&] {
+        written = out.write(sent.data(), sent.size());
+        writeDone = true;
+    });
+
+    // Full pipe: the writer waits inside its first call, with `capacity` bytes written.
+    while (pipe_bytes(reader) != capacity) std::this_thread::yield();
+    ::pthread_kill(writer.native_handle(), SIGUSR1);
+    while (g_signals.load() == 0) std::this_thread::yield();
+
+    // Everything the write puts in the pipe, until it has returned and the pipe is empty.
+    std::string got;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(reader, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, size_t(n));
+        else if (writeDone.load() && pipe_bytes(reader) == 0)
+            break;
+        else
+            std::this_thread::yield();
+    }
+    writer.join();
+    ::sigaction(SIGUSR1, &old, nullptr);
+    ::close(reader);
+    EXPECT_EQ(g_signals.load(), 1);
+    EXPECT_EQ(written, sent.size());
+    EXPECT_TRUE(got == sent); // the bytes in order, nothing lost or repeated
 }
 
 } // namespace
