@@ -187,11 +187,36 @@ TEST(AviWriter, NoChunksAndStreamsWithoutChunks)
     EXPECT_EQ(reader.streams[1]->header.dwLength, 1u);
 }
 
-// The first RIFF's size estimate at the real limit: equal stays, anything more moves on.
+// Segment changes at the real limits: a chunk that just fits stays, two bytes more move on. The
+// sizes follow from this file's layout, worked out by hand:
+// - up to the movi list 131780 bytes: RIFF 12, hdrl 12, avih 64; video strl 12, strh 64, strf 80,
+//   indx 65584; audio strl 12, strh 64, strf 24, indx 65584; odml 12, dmlh 256. Then movi 12.
+// - chunks: audio 9 bytes (18 with header and pad), video 4 (12), 1000 x 1000000 (1000008 each):
+//   1000139822 bytes before the chunk that meets the first limit.
+// - the first RIFF ends with ix00 (32 + 8 per video chunk), ix01 (32 + 8) and idx1 (8 + 16 per
+//   chunk). With a last chunk of 73577848 bytes that is 1000139822 + 8 + 73577848 + 8048 + 40 +
+//   16056 = 1073741822, the limit. Two bytes more and that chunk opens the first AVIX, and the
+//   first RIFF ends at 1000139822 + 8040 + 40 + 16040 = 1000163942.
+// - an AVIX may hold its chunks, their ix00 and, as the writer counts, an index for the audio
+//   stream too (32): after a 2-byte chunk (12 + 12 + 10) the largest that fits is
+//   2147483646 - 34 - 8 - (32 + 16) - 32 = 2147483524. The AVIX that also holds the
+//   73577850-byte chunk (12 + 12 + 73577858 + 10) takes at most 2073905658.
 TEST(AviWriter, SegmentBoundaryAtTheRealLimits)
 {
     static const uint8_t payload[16] = {};
-    for (uint64_t extra : {0u, 2u}) {
+    const struct {
+        uint64_t last;         // the chunk that meets the first RIFF's limit
+        bool staysInFirst;
+        uint64_t firstEnd;     // where the first RIFF ends and the first AVIX starts
+        uint64_t big;          // the chunk that meets the first AVIX's limit
+        bool staysInAvix;
+        uint64_t avixBytes;    // the first AVIX, header included
+        uint64_t trailer;      // the standard indexes behind the closing audio chunk
+    } cases[] = {
+        {73577848, true, 1073741822, 2147483524, true, 2147483614, 40},
+        {73577850, false, 1000163942, 2073905660, false, 73577940, 80},
+    };
+    for (const auto& c : cases) {
         HoleFile f;
         avi::AviWriter w(&f);
         add_video(w);
@@ -200,53 +225,33 @@ TEST(AviWriter, SegmentBoundaryAtTheRealLimits)
         w.writeChunk(1, payload, 9, 9, false);
         w.writeChunk(0, payload, 4, 1, true);
         for (int i = 0; i < 1000; ++i) w.writeChunk(0, payload, 1000000, 1, true);
+        ASSERT_EQ(f.pos(), 1000139822);
 
-        // need = (pos - riffStart) + 8 + size + 8 + sum(32 + 8 pending) + 24 + 16 (idx1 + 1)
-        auto need_without_size = [&] {
-            uint64_t n = static_cast<uint64_t>(f.pos()) - w.riffStart + 8 + 8 + 24 + 16 * w.idx1Entries.size();
-            for (const auto& s : w.streams) n += 32 + 8 * s->pendingEntries.size();
-            return n;
-        };
-        const uint64_t size = w.firstRiffLimit - need_without_size() + extra;
-        ASSERT_EQ(size % 2, 0u);
-        w.writeChunk(0, payload, size, 1, true);
-        EXPECT_EQ(w.inFirstRiff, extra == 0);
+        w.writeChunk(0, payload, c.last, 1, true);
+        EXPECT_EQ(w.inFirstRiff, c.staysInFirst) << c.last;
         w.writeChunk(0, payload, 2, 1, true);
         EXPECT_FALSE(w.inFirstRiff);
-        const uint64_t firstRiffEnd = extra ? w.riffStart : 0;
         const uint64_t avix = w.riffStart;
+        EXPECT_EQ(avix, c.firstEnd);
 
-        // Fill the AVIX up to its own limit the same way.
-        auto avix_need = [&] {
-            uint64_t n = static_cast<uint64_t>(f.pos()) - w.riffStart + 8 + 8;
-            for (const auto& s : w.streams) n += 32 + 8 * s->pendingEntries.size();
-            return n;
-        };
-        const uint64_t big = w.riffLimit - avix_need() + extra;
-        w.writeChunk(0, payload, big, 1, true);
-        EXPECT_EQ(w.riffStart == avix, extra == 0);
+        w.writeChunk(0, payload, c.big, 1, true);
+        EXPECT_EQ(w.riffStart == avix, c.staysInAvix) << c.big;
         w.writeChunk(1, payload, 4, 1, false);
         EXPECT_NE(w.riffStart, avix);
         w.finalize();
 
-        // The structure as an independent walk sees it: every RIFF within its limit.
+        // The structure as an independent walk sees it.
         f.seek(0);
         std::list<riff::Chunk> top;
         ASSERT_TRUE(riff::readList(top, &f, f.length, {}, {}));
         ASSERT_EQ(top.size(), 3u);
         auto it = top.begin();
         EXPECT_EQ(it->type, avi::fcc::AVI_);
-        EXPECT_LE(uint64_t(it->size) + 8, w.firstRiffLimit);
-        // The estimate is exact in the first RIFF, where every stream has chunks.
-        EXPECT_EQ(extra ? it->endOffset() : uint64_t(it->size) + 8, extra ? firstRiffEnd : w.firstRiffLimit);
+        EXPECT_EQ(it->endOffset(), c.firstEnd);
         ++it;
         EXPECT_EQ(it->type, avi::fcc::AVIX);
-        EXPECT_EQ(it->offset, avix);
-        EXPECT_LE(uint64_t(it->size) + 8, w.riffLimit);
-        // It counts an index chunk for the audio stream, which has none in this segment.
-        if (!extra) {
-            EXPECT_EQ(uint64_t(it->size) + 8, w.riffLimit - 32);
-        }
+        EXPECT_EQ(it->offset, c.firstEnd);
+        EXPECT_EQ(uint64_t(it->size) + 8, c.avixBytes);
         ++it;
         EXPECT_EQ(it->type, avi::fcc::AVIX);
 
@@ -255,12 +260,12 @@ TEST(AviWriter, SegmentBoundaryAtTheRealLimits)
         ASSERT_TRUE(reader.parse(&f, avi::AviReader::Full));
         EXPECT_EQ(reader.errors, "");
         EXPECT_EQ(reader.streams[0]->odmlEntries.size(), 1004u);
-        EXPECT_EQ(reader.streams[0]->superIndex.nEntriesInUse, extra ? 3u : 2u);
+        EXPECT_EQ(reader.streams[0]->superIndex.nEntriesInUse, c.staysInAvix ? 2u : 3u);
         EXPECT_EQ(reader.streams[1]->superIndex.nEntriesInUse, 2u);
         EXPECT_EQ(reader.dmlh.dwTotalFrames, 1004u);
-        EXPECT_EQ(reader.avih.dwTotalFrames, extra ? 1001u : 1002u);
+        EXPECT_EQ(reader.avih.dwTotalFrames, c.staysInFirst ? 1002u : 1001u);
         // The audio chunk closes the file, followed by the standard indexes of the last segment.
-        EXPECT_EQ(reader.streams[1]->odmlEntries.back().offset, f.length - (extra ? 80 : 40) - 4);
+        EXPECT_EQ(reader.streams[1]->odmlEntries.back().offset, f.length - c.trailer - 4);
     }
 }
 
