@@ -29,9 +29,9 @@ int64_t floor_div(int64_t a, int64_t b)
     return q;
 }
 
-int ref_row(int kR, int kG, int kB, int offset, int r, int g, int b)
+int ref_row(const int (&k)[3], int offset, int r, int g, int b)
 {
-    const int64_t v = floor_div(int64_t(kR) * r + int64_t(kG) * g + int64_t(kB) * b + 4096, 8192) + offset;
+    const int64_t v = floor_div(int64_t(k[0]) * r + int64_t(k[1]) * g + int64_t(k[2]) * b + 4096, 8192) + offset;
     return static_cast<int>(std::clamp<int64_t>(v, 0, 255));
 }
 
@@ -49,13 +49,29 @@ struct Aligned {
 // One slice = 65536 inputs with a fixed first component.
 constexpr int kSlice = 65536;
 
+// The four matrices as published for the format, in 8192ths: Y offset; the Y, U and V rows
+// (R, G, B); the inverse kY, kRV, kGU, kGV, kBU. Typed in here, not taken from the codec.
+struct Matrix {
+    int yOffset;
+    int y[3], u[3], v[3];
+    int kY, kRV, kGU, kGV, kBU;
+};
+constexpr Matrix kRec601Limited{16, {2104, 4130, 802}, {-1213, -2383, 3598}, {3598, -3012, -584},
+                                9539, 13075, -3208, -6659, 16525};
+constexpr Matrix kRec601Full{0, {2449, 4809, 934}, {-1376, -2702, 4080}, {4080, -3415, -662},
+                             8192, 11530, -2829, -5872, 14573};
+constexpr Matrix kRec709Limited{16, {1496, 5032, 508}, {-823, -2773, 3598}, {3598, -3267, -329},
+                                9539, 14686, -1746, -4365, 17305};
+constexpr Matrix kRec709Full{0, {1742, 5859, 591}, {-934, -3144, 4080}, {4080, -3705, -373},
+                             8192, 12952, -1540, -3849, 15261};
+
 template <class M>
-void exhaustive()
+void exhaustive(const Matrix& m)
 {
     using A = DecorrAlgoRGBToYUV<M>;
     using D4 = Decorr4<0u, 1u, 2u, 3u, A>;
     using D3 = Decorr3<2u, 1u, 0u, A>;
-    constexpr bool limited = M::yOffset != 0;
+    const bool limited = m.yOffset != 0;
     const int yLo = limited ? 16 : 0, yHi = limited ? 235 : 255;
     const int cLo = limited ? 16 : 1, cHi = limited ? 240 : 255;
     const int roundTrip = std::is_same_v<M, Rec601_Full> ? 1 : 2;
@@ -79,9 +95,9 @@ void exhaustive()
         ASSERT_EQ(0, std::memcmp(v.get(), v3.get(), kSlice));
         for (int i = 0; i < kSlice; ++i) {
             const int g = i >> 8, b = i & 255;
-            const int ry = ref_row(M::kYR, M::kYG, M::kYB, M::yOffset, r, g, b);
-            const int ru = ref_row(M::kUR, M::kUG, M::kUB, 128, r, g, b);
-            const int rv = ref_row(M::kVR, M::kVG, M::kVB, 128, r, g, b);
+            const int ry = ref_row(m.y, m.yOffset, r, g, b);
+            const int ru = ref_row(m.u, 128, r, g, b);
+            const int rv = ref_row(m.v, 128, r, g, b);
             if (y.get()[i] != ry || u.get()[i] != ru || v.get()[i] != rv)
                 FAIL() << "forward " << r << "," << g << "," << b;
             if (ry < yLo || ry > yHi || ru < cLo || ru > cHi || rv < cLo || rv > cHi)
@@ -118,10 +134,10 @@ void exhaustive()
         undecorrjoin32_sse<3, D4>(back.get(), 4 * kSlice, y.get(), u.get(), v.get(), nullptr);
         undecorrjoin24_sse<3, D3>(again.get(), 3 * kSlice, y.get(), u.get(), v.get());
         for (int i = 0; i < kSlice; ++i) {
-            const int64_t yy = Y - M::yOffset, uu = (i >> 8) - 128, vv = (i & 255) - 128;
-            const int R = ref_inv(M::kY * yy + M::kRV * vv);
-            const int G = ref_inv(M::kY * yy + M::kGU * uu + M::kGV * vv);
-            const int B = ref_inv(M::kY * yy + M::kBU * uu);
+            const int64_t yy = Y - m.yOffset, uu = (i >> 8) - 128, vv = (i & 255) - 128;
+            const int R = ref_inv(m.kY * yy + m.kRV * vv);
+            const int G = ref_inv(m.kY * yy + m.kGU * uu + m.kGV * vv);
+            const int B = ref_inv(m.kY * yy + m.kBU * uu);
             const uint8_t* o = back.get() + 4 * i;
             const uint8_t* o3 = again.get() + 3 * i;
             if (o[0] != R || o[1] != G || o[2] != B || o[3] != 255) FAIL() << "inverse " << Y << "," << i;
@@ -133,9 +149,9 @@ void exhaustive()
     }
 }
 
-TEST(Rgb2YuvExhaustive, Rec601Limited) { exhaustive<Rec601_Limited>(); }
-TEST(Rgb2YuvExhaustive, Rec601Full) { exhaustive<Rec601_Full>(); }
-TEST(Rgb2YuvExhaustive, Rec709Limited) { exhaustive<Rec709_Limited>(); }
-TEST(Rgb2YuvExhaustive, Rec709Full) { exhaustive<Rec709_Full>(); }
+TEST(Rgb2YuvExhaustive, Rec601Limited) { exhaustive<Rec601_Limited>(kRec601Limited); }
+TEST(Rgb2YuvExhaustive, Rec601Full) { exhaustive<Rec601_Full>(kRec601Full); }
+TEST(Rgb2YuvExhaustive, Rec709Limited) { exhaustive<Rec709_Limited>(kRec709Limited); }
+TEST(Rgb2YuvExhaustive, Rec709Full) { exhaustive<Rec709_Full>(kRec709Full); }
 
 } // namespace
