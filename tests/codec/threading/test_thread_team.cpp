@@ -152,20 +152,60 @@ TEST(ThreadTeam, WorkersShareThePass)
     for (auto& n : byThread) EXPECT_EQ(n.load(), 1);
 }
 
+namespace {
+
+// Worker threads made and ended, counted by a thread creation that wraps each thread's body.
+std::atomic<int> g_threadsMade{0}, g_threadsEnded{0};
+
+struct CountedBody {
+    void* (*fn)(void*);
+    void* arg;
+    static void* run(void* self)
+    {
+        const CountedBody body = *static_cast<CountedBody*>(self);
+        delete static_cast<CountedBody*>(self);
+        void* result = body.fn(body.arg);
+        g_threadsEnded.fetch_add(1);
+        return result;
+    }
+};
+
+int counted_create(pthread_t* t, const pthread_attr_t* a, void* (*fn)(void*), void* arg)
+{
+    auto* body = new CountedBody{fn, arg};
+    const int rc = pthread_create(t, a, &CountedBody::run, body);
+    if (rc != 0) delete body;
+    else g_threadsMade.fetch_add(1);
+    return rc;
+}
+
+} // namespace
+
+// A team ends its workers before it goes: by the end of its destructor every worker it made has
+// left its thread body, whether it ran passes, only waited for one, or never started.
 TEST(ThreadTeam, DestructionWithAndWithoutThreads)
 {
+    g_threadsMade = 0;
+    g_threadsEnded = 0;
+    ThreadTeam::set_create_thread_for_testing(&counted_create);
     { ThreadTeam idle; }
+    EXPECT_EQ(g_threadsMade.load(), 0);
     {
         ThreadTeam running;
         running.set_num_threads(6);
         running.start_threads();
         run_and_check(running, 10);
     }
+    EXPECT_EQ(g_threadsMade.load(), 5);
+    EXPECT_EQ(g_threadsEnded.load(), 5);
     {
         ThreadTeam started;
         started.set_num_threads(3);
         started.start_threads();
     }
+    ThreadTeam::set_create_thread_for_testing(nullptr);
+    EXPECT_EQ(g_threadsMade.load(), 7);
+    EXPECT_EQ(g_threadsEnded.load(), 7);
 }
 
 TEST(ThreadTeam, ThrowingItemsFailThePassNotTheProcess)
