@@ -231,13 +231,19 @@ TEST(PlanarRgbDecorr, MatchesScalarAndFixedExample)
         const size_t sz = size_t(std::max(n, 0));
         GuardedBuffer p0(sz, rand_int(0, 15)), p1(sz, rand_int(0, 15)), p2(sz, rand_int(0, 15));
         for (auto* x : {&p0, &p1, &p2}) qtest::fill_random(x->data(), sz);
-        std::vector<uint8_t> e0(p0.data(), p0.data() + sz), e1(p1.data(), p1.data() + sz), e2(p2.data(), p2.data() + sz);
+        const std::vector<uint8_t> b0(p0.data(), p0.data() + sz), g0(p1.data(), p1.data() + sz), r0(p2.data(), p2.data() + sz);
+        std::vector<uint8_t> e0 = b0, e1 = g0, e2 = r0;
         decorr_rgb_planar_scalar(e0.data(), e1.data(), e2.data(), n);
         decorr_rgb_planar_sse(p0.data(), p1.data(), p2.data(), n);
         ASSERT_TRUE(p0.guards_intact() && p1.guards_intact() && p2.guards_intact());
         ASSERT_EQ(e0, std::vector<uint8_t>(p0.data(), p0.data() + sz));
         ASSERT_EQ(e1, std::vector<uint8_t>(p1.data(), p1.data() + sz));
         ASSERT_EQ(e2, std::vector<uint8_t>(p2.data(), p2.data() + sz));
-        for (size_t i = 0; i < sz; ++i) ASSERT_EQ(e0[i], uint8_t(p0[i]));
+        // And what both must give: B - G and R - G modulo 256, G unchanged.
+        for (size_t i = 0; i < sz; ++i) {
+            ASSERT_EQ(p0[i], uint8_t(b0[i] - g0[i])) << i;
+            ASSERT_EQ(p1[i], g0[i]) << i;
+            ASSERT_EQ(p2[i], uint8_t(r0[i] - g0[i])) << i;
+        }
     }
 }
