@@ -49,7 +49,7 @@ expect_line "mismatch named" 'mismatch: frame 2 \(.*other.ppm\) differs' "$out"
 # Failures: one line naming the step and the plug-in's answer, a non-zero status.
 head -c 4000 /dev/urandom >"$work/noise.avi"
 out=$("$host" import "$work/noise.avi" 2>&1) && fail "a file of noise imported"
-expect_line "noise refused at a named step" '^quorvane-host: import failed at imOpenFile8|imGetInfo8: im[A-Za-z]+ \([0-9-]+\)$' "$out"
+expect_line "noise refused at a named step" '^quorvane-host: import failed at (imOpenFile8|imGetInfo8): im[A-Za-z]+ \([0-9-]+\)$' "$out"
 out=$("$host" export --subtype Q8XX --out "$work/d.avi" "$work"/rgb/*.ppm 2>&1) && fail "an unknown subtype exported"
 expect_line "unknown subtype named" "subtype 'Q8XX' is not offered; the exporter offers .*Q8RG" "$out"
 "$host" generate --size 47x32 --frames 1 "$work/odd" >/dev/null
