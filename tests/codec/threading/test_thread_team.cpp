@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <new>
 #include <cerrno>
 #include <stdexcept>
@@ -68,25 +67,20 @@ TEST(ThreadTeam, EveryItemRunsOnce)
 TEST(ThreadTeam, ThreadsThatRunOutStealFromTheOthers)
 {
     // The caller's first item waits until every other item has run, its own second one included:
-    // the pass only ends if the workers take items of the caller's run.
+    // the pass only ends if the workers take items of the caller's run. A team that does not
+    // steal never ends the pass, and the test's time limit reports it.
     ThreadTeam team;
     team.set_num_threads(4);
     std::atomic<int> done{0};
-    std::atomic<bool> gaveUp{false};
     auto fn = [&](int item, int) {
         if (item != 0) {
             done.fetch_add(1);
             return;
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (done.load() < 7 && !gaveUp.load()) {
-            if (std::chrono::steady_clock::now() > deadline) gaveUp = true;
-            std::this_thread::yield();
-        }
+        while (done.load() < 7) std::this_thread::yield();
     };
     WorkT<decltype(fn)> work(fn, 8);
     ASSERT_TRUE(team.parallel_for_work(&work));
-    EXPECT_FALSE(gaveUp.load());
     EXPECT_EQ(done.load(), 7);
 }
 
