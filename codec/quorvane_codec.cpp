@@ -135,9 +135,6 @@ int decompress_negotiate(Quorvane& e, const void* format, uint32_t formatSize, Q
     Quorvane::ParsedHeader parsed;
     if (!parsed.parse(format, formatSize)) return QUORVANE_INVALID_COMPRESSED_FORMAT;
     const uint8_t* h = parsed.data;
-    // Only table modes 1 and 2 describe decodable frames; other modes name no tables at all.
-    const int mode = Quorvane::HeaderTableMode(h);
-    if (mode != 1 && mode != 2) return QUORVANE_INVALID_COMPRESSED_FORMAT;
 
     const uint32_t width = load_le32(h + 16), height = load_le32(h + 20);
     const int ct = h[9];
@@ -151,6 +148,11 @@ int decompress_negotiate(Quorvane& e, const void* format, uint32_t formatSize, Q
             return QUORVANE_INVALID_EX_FORMAT_VERSION;
         write_side(compressedType, width, height, static_cast<uint32_t>(ct), cs, range, field, true);
     }
+    // The record above is written before any refusal, so a caller learns what the stream is even
+    // when it cannot decode it. Only table modes 1 and 2 describe decodable frames: other modes
+    // name no tables at all.
+    const int mode = Quorvane::HeaderTableMode(h);
+    if (mode != 1 && mode != 2) return QUORVANE_INVALID_COMPRESSED_FORMAT;
     const bool compYuv = is_yuv_family(ct);
 
     Side out;

@@ -315,6 +315,20 @@ TEST(Negotiate, DecompressQuery)
     EXPECT_EQ(ct2.type, uint32_t(QUORVANE_FRAME_COMP_YUV420)); // written before the failure
     EXPECT_EQ(ct2.colorSpace, 3u);
     EXPECT_EQ(quorvane_decompress_query(h, bad.data(), 32, &yuv, nullptr), -16);
+
+    // Table mode 3 (flags bits 20-23) is refused, but only after the stream is described.
+    bad = hdr;
+    bad[14] = static_cast<uint8_t>((bad[14] & 0x0F) | 0x30);
+    QuorvaneFrameTypeEx ct3{0, 0, QUORVANE_FRAME_EXTENDED, 1, 0};
+    QuorvaneFrameType plain{0, 0, 0, 0};
+    EXPECT_EQ(quorvane_decompress_query(h, bad.data(), 32, nullptr, reinterpret_cast<QuorvaneFrameType*>(&ct3)), -11);
+    EXPECT_EQ(quorvane_decompress_begin(h, bad.data(), 32, nullptr, &plain), -11);
+    EXPECT_EQ(ct3.width, 64u);
+    EXPECT_EQ(ct3.type, uint32_t(QUORVANE_FRAME_COMP_YUV420));
+    EXPECT_EQ(ct3.colorSpace, 1u);
+    EXPECT_EQ(ct3.range, 2u);
+    EXPECT_EQ(plain.height, 64u);
+    EXPECT_EQ(plain.type, uint32_t(QUORVANE_FRAME_COMP_YUV420));
 }
 
 TEST(Negotiate, FramePlanesLayoutAndCheck)
