@@ -80,6 +80,8 @@ bool Quorvane::InitCodec(CompressInfo* info)
 
     const size_t threads = static_cast<size_t>(GetNumThreads());
     for (TimerSet& t : m_timers) t.perThread.resize(threads);
+    // The slot has no name until a stream is begun.
+    m_timers[kTimerDecorr2].name = "decorr2";
     m_threads.start_threads();
     return true;
 }
