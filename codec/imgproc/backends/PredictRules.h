@@ -31,7 +31,7 @@ struct Rules8 {
     }
     static uint8_t gradient(uint8_t l, uint8_t t, uint8_t tl) { return static_cast<uint8_t>(l + t - tl); }
 
-    // Prediction of rule 4 for the given predictor.
+    // Samples off row 0 and column 0 (row 0 takes L, column 0 takes T) follow the block's predictor.
     static uint8_t predict(Pred p, uint8_t l, uint8_t t, uint8_t tl)
     {
         return p == Pred::Left ? l : p == Pred::Gradient ? gradient(l, t, tl) : median(l, t, tl);
