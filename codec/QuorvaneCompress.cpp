@@ -111,7 +111,7 @@ void Quorvane::prepareScratch()
 
 uint32_t Quorvane::Compress(CompressInfo* info)
 {
-    if (!info->proc.frontend || m_geo.placeholder || !info->data) return 0;
+    if (!info->proc.frontend || !info->data) return 0;
     if (!CheckPlaneAlignmentsAndSizes(info->planes, info->frameType, m_geo.width, m_geo.height)) return 0;
     if (!SetupSplitFrame(info) || !SetupConverter(info)) return 0;
     if (info->compressing) prepareScratch();

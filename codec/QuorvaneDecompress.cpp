@@ -104,7 +104,6 @@ int Quorvane::readFrame(CompressInfo* info)
 int Quorvane::Decompress(CompressInfo* info)
 {
     if (!info->proc.frontend || !info->data) return -4;
-    if (m_geo.placeholder) return -4;
     if (!CheckPlaneAlignmentsAndSizes(info->planes, info->frameType, m_geo.width, m_geo.height)) return -1;
     // Only modes 1 and 2 carry tables; the negotiation refuses headers with other modes.
     if (m_geo.tableMode != 1 && m_geo.tableMode != 2) return -3;

@@ -4,7 +4,6 @@
 
 #include "codec/FormatFamilies.h"
 #include "codec/entropy/HuffCoder.h"
-#include "codec/bindings/Placeholders.h"
 
 #include <algorithm>
 
@@ -167,9 +166,4 @@ bool Quorvane::CanCompress(int frameType, int compressedType, uint32_t width, ui
     uint32_t hm = static_cast<uint32_t>(std::max(geo->get_height_modulo(), p->backend->get_height_modulo()));
     if (m_encodeSettings.fieldType != 0) hm *= 2;
     return width % wm == 0 && height % hm == 0;
-}
-
-bool Quorvane::BindingIsPlaceholder(const CompressProc& proc)
-{
-    return is_placeholder(proc.frontend) || is_placeholder(proc.converter);
 }

@@ -178,8 +178,6 @@ public:
     int GetPreferredDecompressedFormat(const uint8_t* header) const;
     bool CanCompress(int frameType, int compressedType, uint32_t width, uint32_t height) const;
     bool CanDecompress(const void* header, uint32_t size, int frameType) const;
-    // True when the binding holds an object whose class is not in the library yet.
-    static bool BindingIsPlaceholder(const CompressProc& proc);
 
     // Format header.
     bool CompressGetFormat(uint8_t* header, int frameType, uint32_t width, uint32_t height, int compressedType) const;
@@ -220,7 +218,7 @@ public:
     bool AllocateHuffCoders(int count, int bits);
 
     // Decompression: 0 done, -1 caller's planes unusable, -2 frame of another stream, -3 corrupt
-    // frame, -4 the frame cannot be decoded by this library (placeholder class, failed pass).
+    // frame, -4 no stream begun or a pass that failed (an item threw, an allocation failed).
     bool DecompressBegin(CompressInfo* info, const void* header, uint32_t headerSize, int frameType);
     int Decompress(CompressInfo* info);
     bool DecompressBlocks(CompressInfo* info);
@@ -249,7 +247,6 @@ private:
         int bits = 0;
         int planes = 0; // canonical planes of the binding backend (P)
         int slices = 0; // S
-        bool placeholder = false;
     };
 
     template <class Fn>

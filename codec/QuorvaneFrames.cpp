@@ -219,7 +219,6 @@ bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
     g.bits = proc.backend->get_pixel_bits();
     g.planes = proc.backend->get_num_canonical_planes();
     g.slices = g.sliceHeight == 0 ? 0 : static_cast<int>((uint64_t(g.height) + g.sliceHeight - 1) / g.sliceHeight);
-    g.placeholder = BindingIsPlaceholder(proc);
     if (g.width > 0x7fffffffu || g.height > 0x7fffffffu || g.sliceHeight > 0x7fffffffu) return false;
     m_geo = g;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The engine's compress bindings as the round-trip target and the seed writer number them: every
-// (source, compressed type) pair of the binding map, in map order, without the ANY rows and
-// without bindings whose class has not landed. The geometry comes from the binding's frontend.
+// (source, compressed type) pair of the binding map, in map order, without the ANY rows. The
+// geometry comes from the binding's frontend.
 
 #include "codec/QuorvaneEngine.h"
 
@@ -51,7 +51,6 @@ inline std::vector<Binding> compress_bindings(const Quorvane& engine)
     std::vector<Binding> out;
     for (const auto& [key, proc] : engine.GetBindings()) {
         if (proc.direction != Quorvane::kCompress || key.second == QUORVANE_FRAME_ANY) continue;
-        if (Quorvane::BindingIsPlaceholder(proc)) continue;
         Binding b;
         b.source = static_cast<uint32_t>(key.first);
         b.compressed = static_cast<uint32_t>(key.second);

@@ -7,7 +7,6 @@
 // which keeps the pixel classes out of every other engine file.
 
 #include "codec/bindings/MatrixTags.h"
-#include "codec/bindings/Placeholders.h"
 #include "codec/imgproc/frontends8/Frontends8.h"
 #include "codec/imgproc/frontends_hbd/FrontendsHbd.h"
 #include "codec/imgproc/kernels/Converters.h"

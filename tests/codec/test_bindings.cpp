@@ -231,18 +231,4 @@ TEST(Bindings, ThreadCounts)
     EXPECT_EQ(e.GetNumThreads(), 3);
 }
 
-// Lists the rows still held by placeholders, so a test log shows what is missing.
-TEST(Bindings, ReportsPlaceholders)
-{
-    Quorvane e(true, true);
-    int placeholders = 0;
-    for (const auto& [k, v] : e.GetBindings())
-        if (k.second != QUORVANE_FRAME_ANY && v.direction == Quorvane::kCompress && Quorvane::BindingIsPlaceholder(v))
-            ++placeholders;
-    std::printf("compress bindings still on placeholders: %d of 150\n", placeholders);
-    // The planar 8-bit layouts are real.
-    EXPECT_FALSE(Quorvane::BindingIsPlaceholder(*e.FindBinding(QUORVANE_FRAME_I420, QUORVANE_FRAME_COMP_YUV420)));
-    EXPECT_FALSE(Quorvane::BindingIsPlaceholder(*e.FindBinding(QUORVANE_FRAME_Y8, QUORVANE_FRAME_COMP_YUV400)));
-}
-
 } // namespace

@@ -231,9 +231,7 @@ TEST(RoundTrip, FlipMirrorsTheRows)
     CodecHandle h;
     h.set_threads(3);
     for (const auto& [k, v] : probe.GetBindings()) {
-        if (k.second != QUORVANE_FRAME_ANY || v.direction != Quorvane::kCompress || !v.frontend->can_flip() ||
-            Quorvane::BindingIsPlaceholder(v))
-            continue;
+        if (k.second != QUORVANE_FRAME_ANY || v.direction != Quorvane::kCompress || !v.frontend->can_flip()) continue;
         const uint32_t type = uint32_t(k.first), w = 24, ht = 60;
         Frame f(h, type, w, ht), m(h, type, w, ht);
         f.randomize();
@@ -259,38 +257,7 @@ TEST(RoundTrip, FlipMirrorsTheRows)
         EXPECT_EQ(up.bytes(), back.bytes()) << type;
         ++tested;
     }
-    if (tested == 0) GTEST_SKIP() << "no layout that can flip has its class yet";
-}
-
-// A binding whose classes are not in the library fails with a code and leaves the output alone.
-TEST(RoundTrip, PlaceholderBindingsFail)
-{
-    Quorvane probe(true, true);
-    uint32_t type = 0, comp = 0;
-    for (const auto& [k, v] : probe.GetBindings())
-        if (k.second != QUORVANE_FRAME_ANY && v.direction == Quorvane::kCompress &&
-            Quorvane::BindingIsPlaceholder(v) && probe.CanCompress(k.first, k.second, 48, 48)) {
-            type = static_cast<uint32_t>(k.first);
-            comp = static_cast<uint32_t>(k.second);
-            break;
-        }
-    if (type == 0) GTEST_SKIP() << "every binding has its class";
-    CodecHandle h;
-    qtest::Stream s;
-    ASSERT_EQ(qtest::begin_compress(h, type, 48, 48, comp, s), 0);
-    Frame f(h, type, 48, 48);
-    int rc = 0;
-    EXPECT_TRUE(qtest::compress_frame(h, f, s.maxSize, &rc).empty());
-    EXPECT_EQ(rc, QUORVANE_INVALID_FRAME_DATA);
-    ASSERT_EQ(quorvane_compress_end(h), 0);
-    // Decoding a frame of that stream type fails too; the output stays as it was.
-    ASSERT_EQ(qtest::begin_decompress(h, s.header, type), 0);
-    std::vector<uint8_t> junk(100, 0);
-    Frame g(h, type, 48, 48);
-    g.randomize();
-    const std::vector<uint8_t> before = g.bytes();
-    EXPECT_EQ(quorvane_decompress(h, junk.data(), 100, &g.data), QUORVANE_ERROR);
-    EXPECT_EQ(g.bytes(), before);
+    EXPECT_GT(tested, 0);
 }
 
 TEST(RoundTrip, OneHandleFromTwoThreads)

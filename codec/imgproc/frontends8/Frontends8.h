@@ -1,6 +1,5 @@
 #pragma once
 // Every 8-bit frontend class the engine binds (rows of codec/bindings/frontends8.def).
-// Each family adds its own header here when its classes land.
 
 #include "codec/imgproc/frontends8/ImgProcFrontend_Planar.h"
 #include "codec/imgproc/frontends8/TImgProcFrontend24.h"
