@@ -23,17 +23,6 @@ struct Step {
     int pass;
 };
 
-std::unique_ptr<HuffCoder> make_coder(int bits)
-{
-    switch (bits) {
-    case 8: return std::make_unique<HuffCoder8>();
-    case 10: return std::make_unique<HuffCoder10>();
-    case 12: return std::make_unique<HuffCoder12>();
-    case 14: return std::make_unique<HuffCoder14>();
-    default: return nullptr;
-    }
-}
-
 uint8_t* advance(uint8_t* p, int64_t rows, int32_t stride)
 {
     return p + rows * static_cast<int64_t>(stride);
@@ -93,7 +82,7 @@ bool Quorvane::AllocateHuffCoders(int count, int bits)
     m_coderReady.resize(static_cast<size_t>(count), 0);
     for (int i = 0; i < count; ++i) {
         if (m_coders[i] && static_cast<int>(m_coders[i]->bits) == bits) continue;
-        m_coders[i] = make_coder(bits);
+        m_coders[i] = make_huff_coder(bits);
         m_coderReady[i] = 0;
     }
     return true;

@@ -24,17 +24,6 @@ bool has_magic(const void* p)
     return std::memcmp(p, kMagic, 4) == 0;
 }
 
-std::unique_ptr<HuffCoder> make_coder(int bits)
-{
-    switch (bits) {
-    case 8: return std::make_unique<HuffCoder8>();
-    case 10: return std::make_unique<HuffCoder10>();
-    case 12: return std::make_unique<HuffCoder12>();
-    case 14: return std::make_unique<HuffCoder14>();
-    default: return nullptr;
-    }
-}
-
 } // namespace
 
 bool Quorvane::ParsedHeader::parse(const void* p, uint32_t size)
@@ -201,7 +190,7 @@ bool Quorvane::HeaderTablesUsable(const uint8_t* header, uint32_t size, int fram
     const CompressProc* p = FindBinding(header[9], frameType);
     if (!p) return true; // refused later for want of a binding
     const int bits = p->backend->get_pixel_bits();
-    std::unique_ptr<HuffCoder> coder = make_coder(bits);
+    std::unique_ptr<HuffCoder> coder = make_huff_coder(bits);
     if (!coder) return false;
     const size_t count = size_t(1) << bits;
     std::vector<int> lengths(count);

@@ -17,6 +17,17 @@ HuffCoder::HuffCoder(uint32_t symbolBytes_, uint32_t bits_, uint32_t maxCodeLeng
 
 HuffCoder::~HuffCoder() = default;
 
+std::unique_ptr<HuffCoder> make_huff_coder(int bits)
+{
+    switch (bits) {
+    case 8: return std::make_unique<HuffCoder8>();
+    case 10: return std::make_unique<HuffCoder10>();
+    case 12: return std::make_unique<HuffCoder12>();
+    case 14: return std::make_unique<HuffCoder14>();
+    default: return nullptr;
+    }
+}
+
 bool HuffCoder::setSymbols(unsigned int count, unsigned long long const* counts, bool encodeOnly, Timer* timer)
 {
     if (count != numSymbols) return false;

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class Timer; // the engine's per-stage statistics
@@ -234,3 +235,6 @@ class HuffCoder14 final : public HuffCoderT<unsigned short, unsigned int, 14u, 1
 public:
     ~HuffCoder14() override;
 };
+
+// A new coder of the class for samples of `bits` bits (8, 10, 12 or 14); null for other depths.
+std::unique_ptr<HuffCoder> make_huff_coder(int bits);
