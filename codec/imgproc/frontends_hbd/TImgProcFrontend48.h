@@ -1,26 +1,17 @@
 #pragma once
 // 48-bit packed RGB: B48R (layout 10), RGB48 (11), BGR48 (12), stored as B-G, G, R-G at Out bits.
 
-#include "codec/ImgProcFrontend.h"
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/Kernels48.h"
+#include "codec/imgproc/frontends_hbd/PackedRowFrontend.h"
 
 template <int Out, int Layout>
-class TImgProcFrontend48 final : public ImgProcFrontend {
+class TImgProcFrontend48 final : public PackedRowFrontend<6, 2, 6, 1> {
     static_assert(Out == 10 || Out == 12 || Out == 14);
     static_assert(Layout >= 10 && Layout <= 12);
 
 public:
     TImgProcFrontend48() { m_backend = m_frameBackend = &m_rgbBackend; }
-
-    int get_num_top_level_planes() const override { return 1; }
-    int get_default_row_size_align(int) const override { return 6; }
-    int get_min_row_ptr_align(int) const override { return 2; }
-    int get_pixelblock_size(int) const override { return 6; }
-    int get_pixelblock_pixels(int) const override { return 1; }
-    int get_tplane_width(int, int width) const override { return width; }
-    int get_tplane_height(int, int height) const override { return height; }
-    bool can_flip() const override { return true; }
 
     void decorrsplit(const ImgFrame& packed, int width, int rows, ImgFrame planes) const override
     {

@@ -3,12 +3,12 @@
 // stored as B-G, G, R-G (and A) at Bits = 10, 12 or 14. The only layouts that accept the host's
 // 16-bit 0..32768 range (bit 0 of m_flags, read on every call).
 
-#include "codec/ImgProcFrontend.h"
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/Kernels64.h"
+#include "codec/imgproc/frontends_hbd/PackedRowFrontend.h"
 
 template <int Channels, int Bits, int Order>
-class TImgProcFrontend64 final : public ImgProcFrontend {
+class TImgProcFrontend64 final : public PackedRowFrontend<8, 4, 8, 1> {
     static_assert(Channels == 3 || Channels == 4);
     static_assert(Bits == 10 || Bits == 12 || Bits == 14);
     static_assert(Order >= 1 && Order <= 3);
@@ -20,14 +20,6 @@ public:
         m_frameBackend = &m_backend4;
     }
 
-    int get_num_top_level_planes() const override { return 1; }
-    int get_default_row_size_align(int) const override { return 8; }
-    int get_min_row_ptr_align(int) const override { return 4; }
-    int get_pixelblock_size(int) const override { return 8; }
-    int get_pixelblock_pixels(int) const override { return 1; }
-    int get_tplane_width(int, int width) const override { return width; }
-    int get_tplane_height(int, int height) const override { return height; }
-    bool can_flip() const override { return true; }
     bool supports_adobe_16u_range() const override { return true; }
 
     void decorrsplit(const ImgFrame& packed, int width, int rows, ImgFrame planes) const override

@@ -2,12 +2,12 @@
 // BGRA_32F (Channels 4) and BGRX_32F (Channels 3): four floats per pixel quantised to Bits-bit
 // planes B-G, G, R-G (and A). Lossy by nature: compression truncates.
 
-#include "codec/ImgProcFrontend.h"
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/KernelsFloat4.h"
+#include "codec/imgproc/frontends_hbd/PackedRowFrontend.h"
 
 template <int Channels, int Bits>
-class TImgProcFrontendFloat4 final : public ImgProcFrontend {
+class TImgProcFrontendFloat4 final : public PackedRowFrontend<16, 4, 16, 1> {
     static_assert(Channels == 3 || Channels == 4);
     static_assert(Bits == 10 || Bits == 12 || Bits == 14);
 
@@ -17,15 +17,6 @@ public:
         m_backend = Channels == 4 ? static_cast<ImgProcBackend*>(&m_backend4) : &m_backend3;
         m_frameBackend = &m_backend4;
     }
-
-    int get_num_top_level_planes() const override { return 1; }
-    int get_default_row_size_align(int) const override { return 16; }
-    int get_min_row_ptr_align(int) const override { return 4; }
-    int get_pixelblock_size(int) const override { return 16; }
-    int get_pixelblock_pixels(int) const override { return 1; }
-    int get_tplane_width(int, int width) const override { return width; }
-    int get_tplane_height(int, int height) const override { return height; }
-    bool can_flip() const override { return true; }
 
     void decorrsplit(const ImgFrame& packed, int width, int rows, ImgFrame planes) const override
     {

@@ -2,25 +2,16 @@
 // Packed 12-bit Bayer frames: 111 GBRG, 222 GRBG, 333 BGGR. The stream does not record the
 // pattern; the one asked for on decompression decides where the plane samples go.
 
-#include "codec/ImgProcFrontend.h"
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/KernelsBayer12.h"
+#include "codec/imgproc/frontends_hbd/PackedRowFrontend.h"
 
 template <int Pattern>
-class TImgProcFrontend_Bayer_12_Packed final : public ImgProcFrontend {
+class TImgProcFrontend_Bayer_12_Packed final : public PackedRowFrontend<4, 4, 12, 8, false> {
     static_assert(Pattern == 111 || Pattern == 222 || Pattern == 333);
 
 public:
     TImgProcFrontend_Bayer_12_Packed() { m_backend = m_frameBackend = &m_bayerBackend; }
-
-    int get_num_top_level_planes() const override { return 1; }
-    int get_default_row_size_align(int) const override { return 4; }
-    int get_min_row_ptr_align(int) const override { return 4; }
-    int get_pixelblock_size(int) const override { return 12; }
-    int get_pixelblock_pixels(int) const override { return 8; }
-    int get_tplane_width(int, int width) const override { return width; }
-    int get_tplane_height(int, int height) const override { return height; }
-    bool can_flip() const override { return false; }
 
     // Blocks are walked in whole cell rows. A block with an odd row count (only a damaged or
     // foreign stream can ask for one) leaves its last row alone rather than touch the row after it.

@@ -2,23 +2,14 @@
 // R210, R10K, R210_LE and R10K_LE: one 32-bit word of three 10-bit channels per pixel, stored
 // losslessly as B-G, G, R-G at 10 bits.
 
-#include "codec/ImgProcFrontend.h"
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/KernelsR210.h"
+#include "codec/imgproc/frontends_hbd/PackedRowFrontend.h"
 
 template <bool IsR10K, bool IsLE>
-class TImgProcFrontend_R210_R10K final : public ImgProcFrontend {
+class TImgProcFrontend_R210_R10K final : public PackedRowFrontend<256, 4, 4, 1> {
 public:
     TImgProcFrontend_R210_R10K() { m_backend = m_frameBackend = &m_rgbBackend; }
-
-    int get_num_top_level_planes() const override { return 1; }
-    int get_default_row_size_align(int) const override { return 256; }
-    int get_min_row_ptr_align(int) const override { return 4; }
-    int get_pixelblock_size(int) const override { return 4; }
-    int get_pixelblock_pixels(int) const override { return 1; }
-    int get_tplane_width(int, int width) const override { return width; }
-    int get_tplane_height(int, int height) const override { return height; }
-    bool can_flip() const override { return true; }
 
     void decorrsplit(const ImgFrame& packed, int width, int rows, ImgFrame planes) const override
     {
