@@ -9,6 +9,5 @@
 #include "codec/imgproc/frontends_hbd/TImgProcFrontend_GBRXP.h"
 #include "codec/imgproc/frontends_hbd/TImgProcFrontend_Px1x.h"
 #include "codec/imgproc/frontends_hbd/TImgProcFrontend_R210_R10K.h"
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210.h"
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V410.h"
+#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210_V410.h"
 #include "codec/imgproc/frontends_hbd/TImgProcFrontend_YUVP.h"

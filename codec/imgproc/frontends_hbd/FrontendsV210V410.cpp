@@ -1,7 +1,4 @@
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210.h"
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V410.h"
+#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210_V410.h"
 
-template class TImgProcFrontend_V410<false>;
-template class TImgProcFrontend_V410<true>;
-template class TImgProcFrontend_V210<false>;
-template class TImgProcFrontend_V210<true>;
+#define HBD_INSTANTIATE_FRONTEND_YUV10(N, L) template class HBD_FRONTEND_YUV10(N, L);
+HBD_FRONTEND_YUV10_INSTANCES(HBD_INSTANTIATE_FRONTEND_YUV10)

@@ -1,8 +1,7 @@
 // V210 and V410: the words of whole and partial groups, what lies after a row's last word, the
 // neutral chroma of the luma-only forms, the ignored spare bits and the V210 row sizes.
 
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210.h"
-#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V410.h"
+#include "codec/imgproc/frontends_hbd/TImgProcFrontend_V210_V410.h"
 #include "pixel_io.h"
 
 #include <gtest/gtest.h>
