@@ -92,10 +92,16 @@ void Quorvane::prepareScratch()
 {
     if (!(m_geo.tableMode == 2)) return;
     const size_t threads = static_cast<size_t>(GetNumThreads());
-    const size_t entries = size_t(4) << m_geo.bits;
+    const size_t symbols = size_t(1) << m_geo.bits;
     if (m_scratch.size() < threads) m_scratch.resize(threads);
     for (std::vector<uint32_t>& s : m_scratch)
-        if (s.size() < entries) s.resize(entries);
+        if (s.size() < 4 * symbols) s.resize(4 * symbols);
+    if (m_blockCounts.size() < threads) m_blockCounts.resize(threads);
+    for (std::vector<uint64_t>& c : m_blockCounts)
+        if (c.size() < symbols) c.resize(symbols);
+    // A thread clears its plane counts when it predicts its first block of the frame.
+    if (m_planeCounts.size() < threads) m_planeCounts.resize(threads);
+    m_planeCountsUsed.assign(threads, 0);
 }
 
 uint32_t Quorvane::Compress(CompressInfo* info)
@@ -223,13 +229,14 @@ void Quorvane::ConvertBlock(CompressInfo* info, PlanarFrame* source, PlanarFrame
 void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* source, int thread)
 {
     BlockData& blk = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+    const BlockSpan span = blockSpan(p, s);
     const ImgProcBackend* be = info->proc.backend;
     const ImagePlane& sp = source->planes[p];
     const ImagePlane& dp = m_residualFrame.planes[p];
     const int32_t stride = sp.stride;
-    const int width = static_cast<int>(blk.width), rows = static_cast<int>(blk.rows);
-    uint8_t* src = advance(sp.data, blk.firstRow, stride);
-    uint8_t* dst = advance(dp.data, blk.firstRow, stride);
+    const int width = static_cast<int>(span.width), rows = static_cast<int>(span.rows);
+    uint8_t* src = advance(sp.data, span.firstRow, stride);
+    uint8_t* dst = advance(dp.data, span.firstRow, stride);
     blk.flags = 0;
 
     int id = m_encodeSettings.predictor;
@@ -250,7 +257,7 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
         const int32_t best = std::max({sc.left, sc.gradient, sc.median});
         id = sc.left == best ? 1 : sc.gradient == best ? 2 : 3;
     }
-    blk.predictor = static_cast<uint32_t>(id);
+    blk.predictor = static_cast<uint8_t>(id);
 
     const int fields = m_geo.interlaced ? 2 : 1;
     const int32_t fstride = stride * fields;
@@ -263,8 +270,10 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
     }
 
     if (m_geo.tableMode != 2) return;
-    uint32_t* scratch = m_scratch[static_cast<size_t>(thread)].data();
-    unsigned long long* counts = reinterpret_cast<unsigned long long*>(blk.histogram.data());
+    const size_t t = static_cast<size_t>(thread), symbols = size_t(1) << m_geo.bits;
+    uint32_t* scratch = m_scratch[t].data();
+    std::vector<uint64_t>& blockCounts = m_blockCounts[t];
+    unsigned long long* counts = reinterpret_cast<unsigned long long*>(blockCounts.data());
     const unsigned long w = static_cast<unsigned long>(width), r = static_cast<unsigned long>(rows);
     switch (m_geo.bits) {
     case 8: calc_freq<8, 4, unsigned char, unsigned long long>(dst, w, r, static_cast<unsigned long>(stride), counts, scratch); break;
@@ -280,14 +289,23 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
         calc_freq<14, 4, unsigned short, unsigned long long>(reinterpret_cast<const unsigned short*>(dst), w, r,
                                                             static_cast<unsigned long>(stride / 2), counts, scratch);
         break;
-    default: break;
+    default: return;
     }
+    // The plane's table only needs the plane's counts: each thread adds its blocks up as it goes,
+    // so no block keeps a count table of its own until pass 2.
+    std::vector<uint64_t>& planeCounts = m_planeCounts[t];
+    if (!m_planeCountsUsed[t]) {
+        planeCounts.assign(static_cast<size_t>(m_geo.planes) * symbols, 0);
+        m_planeCountsUsed[t] = 1;
+    }
+    uint64_t* sum = planeCounts.data() + static_cast<size_t>(p) * symbols;
+    for (size_t v = 0; v < symbols; ++v) sum[v] += blockCounts[v];
 }
 
 bool Quorvane::CompressBlocksPass2(CompressInfo* info)
 {
     if (m_geo.tableMode != 2) return false;
-    const int P = m_geo.planes, S = m_geo.slices;
+    const int P = m_geo.planes;
     if (!AllocateHuffCoders(P, m_geo.bits)) return false;
     const unsigned symbols = 1u << m_geo.bits;
     std::atomic<bool> tablesOk{true};
@@ -295,11 +313,13 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
     auto tables = [&](int p, int) {
         std::vector<uint64_t>& sum = m_histograms[p];
         std::fill(sum.begin(), sum.end(), 0);
-        for (int s = 0; s < S; ++s) {
-            BlockData& b = m_blocks[static_cast<size_t>(p) * S + s];
-            b.tableIndex = p;
-            samples[p] += uint64_t(b.width) * b.rows;
-            for (unsigned v = 0; v < symbols; ++v) sum[v] += b.histogram[v];
+        // The rows the blocks cover.
+        const uint64_t rows = std::min<uint64_t>(m_geo.planeRows[p], uint64_t(m_geo.slices) * m_geo.sliceRows[p]);
+        samples[p] = uint64_t(m_geo.planeWidth[p]) * rows;
+        for (size_t t = 0; t < m_planeCountsUsed.size(); ++t) {
+            if (!m_planeCountsUsed[t]) continue;
+            const uint64_t* counts = m_planeCounts[t].data() + size_t(p) * symbols;
+            for (unsigned v = 0; v < symbols; ++v) sum[v] += counts[v];
         }
         m_coders[p]->pairRowsLater = true;
         const bool ok = m_coders[p]->setSymbols(symbols, reinterpret_cast<const unsigned long long*>(sum.data()),
@@ -338,13 +358,15 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
 void Quorvane::EncodeBlock(CompressInfo* info, int b, PlanarFrame* residual)
 {
     BlockData& blk = m_blocks[static_cast<size_t>(b)];
-    const HuffCoder& coder = *m_coders[static_cast<size_t>(blk.tableIndex)];
-    const ImagePlane& plane = residual->planes[blk.plane];
+    const int p = b / m_geo.slices, s = b % m_geo.slices;
+    const BlockSpan span = blockSpan(p, s);
+    const HuffCoder& coder = *m_coders[static_cast<size_t>(p)];
+    const ImagePlane& plane = residual->planes[p];
     const int pixelSize = info->proc.backend->get_pixel_size();
-    const uint32_t width = blk.width, rows = blk.rows;
+    const uint32_t width = span.width, rows = span.rows;
     const int32_t stride = plane.stride;
     const uint32_t group = (int64_t(stride) == int64_t(width) * pixelSize) ? std::max(rows, 1u) : 1u;
-    const uint8_t* first = advance(plane.data, blk.firstRow, stride);
+    const uint8_t* first = advance(plane.data, span.firstRow, stride);
 
     HuffCoder::Status st(blk.buffer.data(), blk.buffer.size());
     for (uint32_t r = 0; r < rows; r += group)
@@ -353,8 +375,7 @@ void Quorvane::EncodeBlock(CompressInfo* info, int b, PlanarFrame* residual)
     const uint64_t raw = (uint64_t(m_geo.bits) * width * rows + 7) / 8;
     if (coded >= raw) {
         LogMessage("Entropy encode skipped (%d >= %d, cplane: %d, cplane blockid: %d, coderid: %d)\n",
-                   static_cast<int>(coded), static_cast<int>(raw), static_cast<int>(blk.plane),
-                   static_cast<int>(blk.slice), static_cast<int>(blk.tableIndex));
+                   static_cast<int>(coded), static_cast<int>(raw), p, s, p);
         HuffCoder::Status st2(blk.buffer.data(), blk.buffer.size());
         for (uint32_t r = 0; r < rows; r += group)
             coder.compact_block(st2, advance(const_cast<uint8_t*>(first), r, stride), width * std::min(group, rows - r));
@@ -375,7 +396,8 @@ uint32_t Quorvane::CompressFinalize(CompressInfo* info)
     if (m_geo.tableMode == 2) {
         uint8_t* t = out + H + 4 + 4 * uint64_t(N);
         *t++ = static_cast<uint8_t>(m_coders.size());
-        for (const BlockData& b : m_blocks) *t++ = static_cast<uint8_t>(b.tableIndex);
+        // Every block is coded with its plane's table.
+        for (uint32_t b = 0; b < N; ++b) *t++ = static_cast<uint8_t>(b / static_cast<uint32_t>(m_geo.slices));
         uint64_t packed = 0;
         for (const std::unique_ptr<HuffCoder>& c : m_coders) packed += CompressHuffTable(c->lengths, t + packed);
         dataStart += 1 + N + packed;

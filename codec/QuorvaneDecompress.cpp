@@ -41,8 +41,9 @@ bool Quorvane::DecompressBegin(CompressInfo* info, const void* header, uint32_t 
     return InitCodec(info);
 }
 
-// The frame's bounds, header copy and tables (in this order); fills the blocks' sources and table
-// indexes and m_tableLengths. All arithmetic is signed 64-bit: offsets come from the file.
+// The frame's bounds, header copy and tables (in this order); sets m_frame, where the blocks and
+// their table indexes lie, and m_tableLengths. All arithmetic is signed 64-bit: offsets come from
+// the file.
 int Quorvane::readFrame(CompressInfo* info)
 {
     const uint8_t* data = static_cast<const uint8_t*>(info->data);
@@ -66,17 +67,16 @@ int Quorvane::readFrame(CompressInfo* info)
         section = hs;
     }
 
-    const int64_t N = static_cast<int64_t>(m_blocks.size());
+    // The offset table is checked before any of it is read: its size follows the header, so a
+    // header of many slices costs nothing until a frame long enough to describe them comes.
+    const int64_t N = int64_t(m_geo.planes) * m_geo.slices;
     if (N > 0 && section + 4 + 4 * N > size) return -3;
     for (int64_t b = 0; b < N; ++b) {
         const int64_t start = section + load_le32(data + section + 4 + 4 * b);
         const int64_t end = b + 1 < N ? section + load_le32(data + section + 8 + 4 * b) : size;
         if (start < 0 || end > size || end - start < 2) return -3;
-        BlockData& blk = m_blocks[static_cast<size_t>(b)];
-        blk.source = data + start;
-        blk.sourceSize = static_cast<uint64_t>(end - start);
-        blk.tableIndex = static_cast<int32_t>(blk.plane);
     }
+    m_frame = FrameBlocks{data, size, section, nullptr};
 
     if (m_geo.tableMode != 2) return 0;
     int64_t pos = section + 4 + 4 * N;
@@ -84,11 +84,9 @@ int Quorvane::readFrame(CompressInfo* info)
     const int T = data[pos];
     // The writer stores one table per plane; more would only cost memory.
     if (T > m_geo.planes) return -3;
-    for (int64_t b = 0; b < N; ++b) {
-        const int index = data[pos + 1 + b];
-        if (index >= T) return -3;
-        m_blocks[static_cast<size_t>(b)].tableIndex = index;
-    }
+    for (int64_t b = 0; b < N; ++b)
+        if (data[pos + 1 + b] >= T) return -3;
+    m_frame.indexes = data + pos + 1;
     pos += 1 + N;
     const size_t count = size_t(1) << m_geo.bits;
     m_tableLengths.resize(count * static_cast<size_t>(T));
@@ -123,10 +121,11 @@ int Quorvane::Decompress(CompressInfo* info)
         if (refused) return -3;
     }
     // Every block needs a usable table before anything is written to the caller's planes.
-    for (const BlockData& b : m_blocks) {
-        const size_t t = static_cast<size_t>(b.tableIndex);
-        if (b.tableIndex < 0 || t >= m_coders.size() || !m_coders[t] || !m_coderReady[t]) return -3;
-    }
+    for (int p = 0; p < m_geo.planes; ++p)
+        for (int s = 0; s < m_geo.slices; ++s) {
+            const size_t t = static_cast<size_t>(blockSource(p, s).table);
+            if (t >= m_coders.size() || !m_coders[t] || !m_coderReady[t]) return -3;
+        }
 
     if (!SetupSplitFrame(info)) return -1;
     if (!SetupConverter(info)) return -4;
@@ -166,21 +165,32 @@ bool Quorvane::DecompressBlocks(CompressInfo* info)
     return true;
 }
 
+Quorvane::BlockSource Quorvane::blockSource(int p, int s) const
+{
+    const FrameBlocks& f = m_frame;
+    const int64_t N = int64_t(m_geo.planes) * m_geo.slices, b = int64_t(p) * m_geo.slices + s;
+    const uint8_t* offsets = f.data + f.section + 4;
+    const int64_t start = f.section + load_le32(offsets + 4 * b);
+    const int64_t end = b + 1 < N ? f.section + load_le32(offsets + 4 * (b + 1)) : f.size;
+    return BlockSource{f.data + start, static_cast<uint64_t>(end - start), f.indexes ? f.indexes[b] : p};
+}
+
 void Quorvane::DecodeBlock(CompressInfo* info, int p, int s, PlanarFrame* frame)
 {
-    BlockData& blk = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
-    if (blk.tableIndex < 0 || static_cast<size_t>(blk.tableIndex) >= m_coders.size()) return;
-    const HuffCoder& coder = *m_coders[static_cast<size_t>(blk.tableIndex)];
+    const BlockSource src = blockSource(p, s);
+    if (static_cast<size_t>(src.table) >= m_coders.size()) return;
+    const HuffCoder& coder = *m_coders[static_cast<size_t>(src.table)];
+    const BlockSpan span = blockSpan(p, s);
     const ImagePlane& plane = frame->planes[p];
     const int pixelSize = info->proc.backend->get_pixel_size();
-    const uint32_t width = blk.width, rows = blk.rows;
+    const uint32_t width = span.width, rows = span.rows;
     const int32_t stride = plane.stride;
     const uint32_t group = (int64_t(stride) == int64_t(width) * pixelSize) ? std::max(rows, 1u) : 1u;
-    uint8_t* out = advance(plane.data, blk.firstRow, stride);
+    uint8_t* out = advance(plane.data, span.firstRow, stride);
 
     // The coder only reads through the status.
-    HuffCoder::Status st(const_cast<uint8_t*>(blk.source) + 2, static_cast<unsigned long>(blk.sourceSize - 2));
-    const bool raw = (blk.source[0] & 1) != 0;
+    HuffCoder::Status st(const_cast<uint8_t*>(src.bytes) + 2, static_cast<unsigned long>(src.size - 2));
+    const bool raw = (src.bytes[0] & 1) != 0;
     if (raw) LogMessage("Entropy decode skipped (cplane: %d, cplane blockId: %d)\n", p, s);
     for (uint32_t r = 0; r < rows; r += group) {
         const unsigned count = width * std::min(group, rows - r);
@@ -209,17 +219,22 @@ void Quorvane::decodeSliceWith(CompressInfo* info, int s, PlanarFrame* frame)
     const int P = m_geo.planes;
     const size_t pixelSize = static_cast<size_t>(info->proc.backend->get_pixel_size());
     bool done[4] = {};
+    BlockSource sources[4];
+    BlockSpan spans[4];
+    for (int p = 0; p < P && p < 4; ++p) {
+        sources[p] = blockSource(p, s);
+        spans[p] = blockSpan(p, s);
+    }
     for (int p = 0; p < P && p < 4; ++p) {
         if (done[p]) continue;
-        const BlockData& first = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+        const BlockSpan& first = spans[p];
         // Raw blocks and blocks without a usable coder of this class go the plain way.
-        auto coder_of = [&](const BlockData& b) -> const Coder* {
-            if ((b.source[0] & 1) != 0 || b.tableIndex < 0 || static_cast<size_t>(b.tableIndex) >= m_coders.size())
-                return nullptr;
-            const HuffCoder* c = m_coders[static_cast<size_t>(b.tableIndex)].get();
+        auto coder_of = [&](const BlockSource& b) -> const Coder* {
+            if ((b.bytes[0] & 1) != 0 || static_cast<size_t>(b.table) >= m_coders.size()) return nullptr;
+            const HuffCoder* c = m_coders[static_cast<size_t>(b.table)].get();
             return c && c->bits == Coder::kBits ? static_cast<const Coder*>(c) : nullptr;
         };
-        const Coder* c0 = coder_of(first);
+        const Coder* c0 = coder_of(sources[p]);
         if (!c0) {
             DecodeBlock(info, p, s, frame);
             done[p] = true;
@@ -236,13 +251,13 @@ void Quorvane::decodeSliceWith(CompressInfo* info, int s, PlanarFrame* frame)
         int n = 0;
         for (int q = p; q < P && q < 4 && n < kMax; ++q) {
             if (done[q]) continue;
-            const BlockData& b = m_blocks[static_cast<size_t>(q) * m_geo.slices + s];
-            const Coder* c = q == p ? c0 : coder_of(b);
+            const BlockSpan& b = spans[q];
+            const Coder* c = q == p ? c0 : coder_of(sources[q]);
             const bool contiguous = int64_t(frame->planes[q].stride) == int64_t(b.width) * int64_t(pixelSize);
             if (!c || b.width != first.width || b.rows != first.rows || contiguous != contiguous0) continue;
             coders[n] = c;
-            status[n] = new (statusMem[n])
-                HuffCoder::Status(const_cast<uint8_t*>(b.source) + 2, static_cast<unsigned long>(b.sourceSize - 2));
+            status[n] = new (statusMem[n]) HuffCoder::Status(const_cast<uint8_t*>(sources[q].bytes) + 2,
+                                                             static_cast<unsigned long>(sources[q].size - 2));
             out[n] = advance(frame->planes[q].data, b.firstRow, frame->planes[q].stride);
             strides[n] = frame->planes[q].stride;
             done[q] = true;
@@ -264,12 +279,12 @@ void Quorvane::decodeSliceWith(CompressInfo* info, int s, PlanarFrame* frame)
 
 void Quorvane::UnpredictBlock(CompressInfo* info, int p, int s, PlanarFrame* frame)
 {
-    const BlockData& blk = m_blocks[static_cast<size_t>(p) * m_geo.slices + s];
+    const BlockSpan span = blockSpan(p, s);
     const ImgProcBackend* be = info->proc.backend;
     const ImagePlane& plane = frame->planes[p];
-    const int id = blk.source[1];
-    uint8_t* ptr = advance(plane.data, blk.firstRow, plane.stride);
-    const int width = static_cast<int>(blk.width), rows = static_cast<int>(blk.rows);
+    const int id = blockSource(p, s).bytes[1];
+    uint8_t* ptr = advance(plane.data, span.firstRow, plane.stride);
+    const int width = static_cast<int>(span.width), rows = static_cast<int>(span.rows);
     if (!m_geo.interlaced) {
         be->unpredict(ImgPlane{ptr, plane.stride}, width, rows, id);
         return;

@@ -125,22 +125,22 @@ public:
         bool compressing = false;
     };
 
-    struct BlockData {
-        void init(size_t bufferSize, int plane, int slice);
-
-        std::vector<uint64_t> histogram;
-        const uint8_t* source = nullptr; // the block's bytes in the compressed frame
-        uint64_t sourceSize = 0;
-        std::vector<uint8_t> buffer; // coded payload while compressing
-        uint32_t codedSize = 0;
-        int32_t tableIndex = 0;
-        uint32_t plane = 0;
-        uint32_t slice = 0;
-        uint32_t predictor = 0;
-        uint32_t flags = 0;
+    // Where block b = p x S + s lies in its plane p: computed from the header, never stored, so
+    // what a begun stream holds does not grow with its number of slices.
+    struct BlockSpan {
         uint32_t firstRow = 0;
-        uint32_t width = 0;
+        uint32_t width = 0; // samples per row of the plane
         uint32_t rows = 0;
+    };
+
+    // What compressing keeps of one block from pass 1 to the finished frame. The code table of a
+    // block is always its plane's. Decompression keeps no record per block: a block's bytes and
+    // table come from the frame being read.
+    struct BlockData {
+        std::vector<uint8_t> buffer; // coded payload
+        uint32_t codedSize = 0;
+        uint8_t predictor = 0; // block byte 1
+        uint8_t flags = 0;     // block byte 0 (bit 0: stored raw)
     };
 
     Quorvane(bool enable8Bit, bool enableHighBit);
@@ -247,6 +247,23 @@ private:
         int bits = 0;
         int planes = 0; // canonical planes of the binding backend (P)
         int slices = 0; // S
+        // Per canonical plane p: samples per row, rows, and rows of a full slice.
+        uint32_t planeWidth[4] = {}, planeRows[4] = {}, sliceRows[4] = {};
+    };
+
+    // The bytes of one block in the frame being read and the code table it names.
+    struct BlockSource {
+        const uint8_t* bytes = nullptr; // block byte 0, then byte 1, then the payload
+        uint64_t size = 0;
+        int table = 0;
+    };
+
+    // Where the blocks of the frame being read lie; set by readFrame once the frame's bounds hold.
+    struct FrameBlocks {
+        const uint8_t* data = nullptr;
+        int64_t size = 0;
+        int64_t section = 0;               // the offsets are counted from here
+        const uint8_t* indexes = nullptr;  // table index of every block (mode 2), else null
     };
 
     template <class Fn>
@@ -255,6 +272,8 @@ private:
     // to the same thread, so a slice's blocks are coded, and copied, on the thread that predicted
     // the slice, from its cache.
     int SliceMajorBlock(int i) const { return (i % m_geo.planes) * m_geo.slices + i / m_geo.planes; }
+    BlockSpan blockSpan(int plane, int slice) const;
+    BlockSource blockSource(int plane, int slice) const;
     void buildCategoryMaps();
     bool planeCheck(const ImagePlane* planes, const ImgProcFrontend* fe, uint32_t width, uint32_t height);
     uint64_t rawPlaneBytes(const ImgProcBackend* be, uint32_t width, uint32_t height) const;
@@ -305,7 +324,12 @@ private:
     StreamGeometry m_geo;
     std::vector<int> m_tableLengths;             // T tables of 2^bits lengths, read from a frame
     int m_coderCount = 0;                        // T of the frame being read
+    FrameBlocks m_frame;                         // the frame being read
     std::vector<std::vector<uint32_t>> m_scratch; // per-thread symbol counting tables
+    // Per thread: the counts of the block being predicted, then the counts of every plane so far
+    // in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane counts up.
+    std::vector<std::vector<uint64_t>> m_blockCounts, m_planeCounts;
+    std::vector<uint8_t> m_planeCountsUsed;      // per thread: its plane counts hold this frame's
     std::vector<uint64_t> m_offsets;             // block offsets of the frame being written
 };
 

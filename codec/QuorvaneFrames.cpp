@@ -98,14 +98,6 @@ void Quorvane::PlanarFrame::alignAs(const PlanarFrame& other)
     }
 }
 
-void Quorvane::BlockData::init(size_t bufferSize, int plane_, int slice_)
-{
-    buffer.assign(bufferSize, 0);
-    tableIndex = plane_;
-    plane = static_cast<uint32_t>(plane_);
-    slice = static_cast<uint32_t>(slice_);
-}
-
 bool Quorvane::InitPlanePtrs(ImagePlane* planes, uint8_t* buffer, int frameType, uint32_t width, uint32_t height,
                              uint64_t* totalOut) const
 {
@@ -217,38 +209,41 @@ bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
     g.tableMode = HeaderTableMode(h);
     g.interlaced = (g.flags & 2) != 0;
     g.bits = proc.backend->get_pixel_bits();
-    g.planes = proc.backend->get_num_canonical_planes();
+    g.planes = std::min(proc.backend->get_num_canonical_planes(), 4);
     g.slices = g.sliceHeight == 0 ? 0 : static_cast<int>((uint64_t(g.height) + g.sliceHeight - 1) / g.sliceHeight);
     if (g.width > 0x7fffffffu || g.height > 0x7fffffffu || g.sliceHeight > 0x7fffffffu) return false;
+    const ImgProcBackend* be = proc.backend;
+    const int W = static_cast<int>(g.width), Hh = static_cast<int>(g.height), L = static_cast<int>(g.sliceHeight);
+    for (int p = 0; p < g.planes; ++p) {
+        g.planeWidth[p] = static_cast<uint32_t>(std::max(0, be->get_cplane_width(p, W)));
+        g.planeRows[p] = static_cast<uint32_t>(std::max(0, be->get_cplane_height(p, Hh)));
+        g.sliceRows[p] = static_cast<uint32_t>(std::max(0, be->get_cplane_height(p, L)));
+    }
     m_geo = g;
 
     if (!m_splitFrame.reserve(splitFrameBytes(proc.frontend, g.width, g.height))) return false;
 
-    m_blocks.clear();
+    // A decompression reads what it needs of a block from the frame itself; only a compression
+    // keeps blocks from one pass to the next. The records of an earlier stream go either way.
+    std::vector<BlockData>().swap(m_blocks);
+    if (!info->compressing) return true;
     m_blocks.resize(static_cast<size_t>(g.planes) * static_cast<size_t>(g.slices));
     auto len = m_codeLengths.find(g.bits);
     const uint64_t maxLen = len == m_codeLengths.end() ? 0 : static_cast<uint64_t>(len->second);
-    const ImgProcBackend* be = proc.backend;
-    const int W = static_cast<int>(g.width), Hh = static_cast<int>(g.height), L = static_cast<int>(g.sliceHeight);
-    const bool histograms = info->compressing && g.tableMode == 2;
     for (int p = 0; p < g.planes; ++p) {
-        const uint64_t cw = static_cast<uint64_t>(be->get_cplane_width(p, W));
-        const int chL = be->get_cplane_height(p, L);
-        const int chH = be->get_cplane_height(p, Hh);
-        for (int s = 0; s < g.slices; ++s) {
-            BlockData& b = m_blocks[static_cast<size_t>(p) * g.slices + s];
-            const size_t bufferSize =
-                info->compressing ? static_cast<size_t>(cw * maxLen * static_cast<uint64_t>(chL) / 8 + 128) : 0;
-            b.init(bufferSize, p, s);
-            const int64_t first = int64_t(s) * chL;
-            b.firstRow = static_cast<uint32_t>(first);
-            b.width = static_cast<uint32_t>(cw);
-            b.rows = static_cast<uint32_t>(std::max<int64_t>(0, std::min<int64_t>(chH, first + chL) - first));
-            if (histograms) b.histogram.assign(size_t(1) << g.bits, 0);
-        }
-        if (histograms) m_histograms[p].assign(size_t(1) << g.bits, 0);
+        const size_t bufferSize = static_cast<size_t>(uint64_t(g.planeWidth[p]) * maxLen * g.sliceRows[p] / 8 + 128);
+        for (int s = 0; s < g.slices; ++s) m_blocks[static_cast<size_t>(p) * g.slices + s].buffer.assign(bufferSize, 0);
+        if (g.tableMode == 2) m_histograms[p].assign(size_t(1) << g.bits, 0);
     }
     return true;
+}
+
+Quorvane::BlockSpan Quorvane::blockSpan(int p, int s) const
+{
+    const uint64_t first = uint64_t(s) * m_geo.sliceRows[p];
+    const uint64_t end = std::min<uint64_t>(m_geo.planeRows[p], first + m_geo.sliceRows[p]);
+    const uint64_t rows = end > first ? end - first : 0;
+    return BlockSpan{static_cast<uint32_t>(first), m_geo.planeWidth[p], static_cast<uint32_t>(rows)};
 }
 
 bool Quorvane::SetupSplitFrame(CompressInfo* info)
