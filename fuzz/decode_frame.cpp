@@ -16,7 +16,8 @@
 //
 // Every call must end in a result code from its documented set; a query that accepts an output
 // type promises that the begin accepts it too; a frame decodes the same way twice; and the heap
-// never grows by more than a small multiple of the frame that the header claims.
+// never grows by more than a small multiple of the frame that the header claims. Headers of frames
+// too large to decode are still begun: a begin is what a header alone costs.
 
 #include "codec/quorvane.h"
 #include "fuzz/FuzzSupport.h"
@@ -32,9 +33,11 @@ namespace {
 
 using qfuzz::fail;
 
-// Larger frames are only queried: decoding them would make each input slow, and nothing in the
-// decoder depends on the size beyond the slice count.
+// Larger frames are only begun: decoding them would make each input slow, and nothing in the
+// decoder depends on the size beyond the slice count. Beyond kMaxBegunPixels they are only
+// queried: the begin reserves the frame's work buffer.
 constexpr uint64_t kMaxPixels = 1 << 16;
+constexpr uint64_t kMaxBegunPixels = 1 << 23;
 // Pixels decoded for one input, over every output type it asks for.
 constexpr uint64_t kPixelBudget = 1 << 18;
 constexpr uint32_t kLastFrameType = 58;
@@ -197,7 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     int decoded = 0;
-    if (!accepted.empty() && pixels > 0 && pixels <= kMaxPixels) {
+    const bool decodes = !accepted.empty() && pixels > 0 && pixels <= kMaxPixels;
+    if (decodes) {
         const bool all = (choice & 0x80) != 0, twice = (choice & 0x40) != 0;
         const size_t pick = (choice & 0x3F) % accepted.size();
         uint64_t budget = kPixelBudget;
@@ -206,15 +210,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             budget -= pixels;
             decoded += decode_into(h, accepted[i].type, accepted[i], header, headerSize, frame, frameSize, twice) != 0;
         }
+    } else if (!accepted.empty() && pixels > kMaxPixels && pixels <= kMaxBegunPixels) {
+        QuorvaneFrameTypeEx req = accepted[(choice & 0x3F) % accepted.size()];
+        const int rc = quorvane_decompress_begin(h, header, headerSize, as_type(&req), nullptr);
+        if (rc != QUORVANE_OK) fail("the query accepted output type %u, the begin refused it with %d", req.type, rc);
+        if (quorvane_decompress_end(h) != QUORVANE_OK) fail("decompress end refused");
     }
 
     // The header claims the frame's size; what one input may make the codec hold is bounded by
-    // it (the output frames, work frames with rows raised to 16 bytes, and block records of about
-    // a hundred bytes per plane and slice, which is a hundred bytes a pixel for a frame four pixels
-    // wide in slices of one row), plus the coders' tables (a few MiB for the deepest samples) and
-    // the input itself.
-    const uint64_t held = pixels <= kMaxPixels ? pixels : 0;
-    qfuzz::check_heap(liveAtStart, (32u << 20) + 256 * held + 4 * size, "decoding");
+    // it, plus the coders' tables (a few MiB for the deepest samples) and the input itself. A
+    // begin holds the split work buffer: every plane with rows raised to 16 bytes, at most 16
+    // bytes a pixel (four planes of 16-bit samples four pixels wide), and nothing per slice, so
+    // a header of one-row slices costs what any other does. A decode adds the converted frame,
+    // shaped the same way; the output frames are not counted.
+    const uint64_t perPixel = decodes ? 32 : 16;
+    const uint64_t held = pixels <= kMaxBegunPixels ? pixels : 0;
+    qfuzz::check_heap(liveAtStart, (32u << 20) + perPixel * held + 4 * size, "decoding");
     if (std::getenv("QUORVANE_FUZZ_VERBOSE"))
         std::fprintf(stderr, "type %u %ux%u: query %d, %zu output types accepted, %d decoded, peak heap %zu\n", comp.type,
                      comp.width, comp.height, rc0, accepted.size(), decoded, qfuzz::heap_peak() - liveAtStart);
