@@ -97,8 +97,10 @@ const Pin kPins[] = {
     {"Y8", T(Y8), T(COMP_YUV400), 0, 0, 0, 1, true,
       {0xcdc30c5620ef6be6ull, 0x479a31bb2af11fdcull, 0x271fb54f309cbbc8ull}},
     {"V210", T(V210), T(COMP_10_YUV422), 0, 0, 0, 3, false, {0xd9465c6c8b9b5b42ull, 0x4e013e8d3fa36fb2ull, 0}},
+    // Where both triangles peak the generator gives words up to 4159, above 12 bits: these
+    // frames are coded as if every word were masked to 12 bits first.
     {"GBRP_12", T(GBRP_12), T(COMP_12_RGB), 12, 0, 0, 3, true,
-      {0xe51870e4a3321b1cull, 0x8cfe43fe0b9bf2c5ull, 0x2052baefad0022f7ull}},
+      {0x34d14c090b33bf7full, 0xfb8bdc11b3511dfcull, 0x16655e74cb199af9ull}},
     {"RGB48 to 14 bits", T(RGB48), T(COMP_14_RGB), 16, 0, 0, 3, true,
       {0x86f3f18c929a11a7ull, 0x2dc2aca990a936b3ull, 0xcdcbb43b6a838580ull}},
 };

@@ -34,7 +34,8 @@ public:
     virtual int get_pixel_bits() const = 0;
 
     virtual PredictScores calc_predict_scores(const ImgPlane& plane, int width, int height) const = 0;
-    // Out of place: writes the residuals of src into dst; src is not changed.
+    // Out of place: writes the residuals of src into dst; src is not changed. Samples are read
+    // masked to get_pixel_bits.
     virtual void predict(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const = 0;
     // In place: replaces the samples of plane by their residuals.
     virtual void predict(ImgPlane plane, int width, int height, int predictor) const = 0;

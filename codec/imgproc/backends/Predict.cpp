@@ -16,8 +16,10 @@ template <class V, Pred P, bool Row0>
 inline typename V::Sample residual_at(const typename V::Sample* cur, const typename V::Sample* above, int x)
 {
     using R = typename V::Rules;
-    if constexpr (Row0) return R::residual(cur[x], cur[x - 1]);
-    else return R::residual(cur[x], R::predict(P, cur[x - 1], above[x], above[x - 1]));
+    if constexpr (Row0) return R::residual(R::in(cur[x]), R::in(cur[x - 1]));
+    else
+        return R::residual(R::in(cur[x]),
+                           R::predict(P, R::in(cur[x - 1]), R::in(above[x]), R::in(above[x - 1])));
 }
 
 // Residuals of columns 1..w-1 of one row into out (out may be cur), then column 0. The group
@@ -35,18 +37,18 @@ void predict_row(const typename V::Sample* cur, const typename V::Sample* above,
 
     for (int x = w - 1; x >= body1; --x) out[x] = residual_at<V, P, Row0>(cur, above, x);
     for (int x = body1 - kLanes; x >= body0; x -= kLanes) {
-        const __m128i s = simd::loada(cur + x);
-        const __m128i l = simd::loadu(cur + x - 1);
+        const __m128i s = V::in(simd::loada(cur + x));
+        const __m128i l = V::in(simd::loadu(cur + x - 1));
         __m128i pred;
         if constexpr (Row0) pred = l;
-        else pred = V::template predict<P>(l, simd::loadu(above + x), simd::loadu(above + x - 1));
+        else pred = V::template predict<P>(l, V::in(simd::loadu(above + x)), V::in(simd::loadu(above + x - 1)));
         const __m128i r = V::mask(V::sub(s, pred));
         if constexpr (InPlace) simd::storea(out + x, r);
         else simd::storeu(out + x, r);
     }
     for (int x = body0 - 1; x >= 1; --x) out[x] = residual_at<V, P, Row0>(cur, above, x);
     if constexpr (Row0) out[0] = R::first(cur[0]);
-    else out[0] = R::residual(cur[0], above[0]);
+    else out[0] = R::residual(R::in(cur[0]), R::in(above[0]));
 }
 
 template <class V, Pred P, bool InPlace>

@@ -30,7 +30,7 @@ void unpredict_median_block_sse(uint8_t* p, int n, int stride);
 void unpredict_median_planar_unrolled(uint8_t* p, int n, int stride);
 
 // 10-, 12- and 14-bit samples in 16-bit words; strides in bytes. Word planes at odd addresses
-// are handled, without SIMD.
+// are handled, without SIMD. Prediction reads every word masked to the depth.
 template <int Bits>
 void predict16(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor);
 template <int Bits>

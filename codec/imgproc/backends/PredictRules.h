@@ -40,6 +40,8 @@ struct Rules8 {
     static uint8_t restore(uint8_t r, uint8_t prediction) { return static_cast<uint8_t>(r + prediction); }
     // The first sample of a plane is stored as it is.
     static uint8_t first(uint8_t s) { return s; }
+    // A byte is always within the depth.
+    static uint8_t in(uint8_t s) { return s; }
 };
 
 template <int Bits>
@@ -71,6 +73,11 @@ struct Rules16 {
     // Masked both ways: a zero-copy caller may hand words above the depth, and a word that large
     // would index past every sample-sized table of the coders and frontends.
     static int16_t first(int16_t s) { return static_cast<int16_t>(static_cast<uint16_t>(s) & kMask); }
+    // Every word is masked to the depth as prediction reads it. The residual mask alone is not
+    // enough: the median compares its neighbours, and the decoder only ever sees them masked, so
+    // one word above the depth would otherwise change every prediction that reads it and spread
+    // from there.
+    static int16_t in(int16_t s) { return static_cast<int16_t>(static_cast<uint16_t>(s) & kMask); }
 };
 
 template <class T, int Bits>

@@ -13,9 +13,9 @@ namespace {
 template <class R, class S = typename R::Sample>
 inline S residual_at(Pred p, const S* cur, const S* above, int x, int y)
 {
-    if (y == 0) return x == 0 ? R::first(cur[0]) : R::residual(cur[x], cur[x - 1]);
-    if (x == 0) return R::residual(cur[0], above[0]);
-    return R::residual(cur[x], R::predict(p, cur[x - 1], above[x], above[x - 1]));
+    if (y == 0) return x == 0 ? R::first(cur[0]) : R::residual(R::in(cur[x]), R::in(cur[x - 1]));
+    if (x == 0) return R::residual(R::in(cur[0]), R::in(above[0]));
+    return R::residual(R::in(cur[x]), R::predict(p, R::in(cur[x - 1]), R::in(above[x]), R::in(above[x - 1])));
 }
 
 } // namespace

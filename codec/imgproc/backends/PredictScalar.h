@@ -8,6 +8,7 @@
 
 namespace backends {
 
+// Samples are read masked to the depth.
 template <class T, int Bits>
 void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor);
 

@@ -22,6 +22,7 @@ struct Lanes8 {
     static __m128i add(__m128i a, __m128i b) { return _mm_add_epi8(a, b); }
     static __m128i sub(__m128i a, __m128i b) { return _mm_sub_epi8(a, b); }
     static __m128i mask(__m128i v) { return v; }
+    static __m128i in(__m128i v) { return v; }
     static __m128i prefix_sum(__m128i v) { return simd::prefix_sum_u8(v); }
     static __m128i splat_last(__m128i v) { return simd::splat_last_u8(v); }
     static __m128i splat(Sample s) { return _mm_set1_epi8(static_cast<char>(s)); }
@@ -43,6 +44,7 @@ struct Lanes16 {
     static __m128i add(__m128i a, __m128i b) { return _mm_add_epi16(a, b); }
     static __m128i sub(__m128i a, __m128i b) { return _mm_sub_epi16(a, b); }
     static __m128i mask(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(Rules::kMask))); }
+    static __m128i in(__m128i v) { return mask(v); }
     static __m128i prefix_sum(__m128i v) { return simd::prefix_sum_u16(v); }
     static __m128i splat_last(__m128i v) { return simd::splat_last_u16(v); }
     static __m128i splat(Sample s) { return _mm_set1_epi16(s); }

@@ -4,8 +4,10 @@
 // restores them by bit replication when decompressing; the join works in place in the caller's
 // planes, which the backend has just filled with the stored samples.
 //
-// Input words with bits set above In are masked to In bits first, so every stored sample stays
-// within Out bits whatever the caller's padding bits hold.
+// The reduced-depth split masks input words to In bits before it narrows them. Same depth, G and A
+// are coded straight from the caller's planes and B - G and R - G are taken modulo 2^Out, so the
+// backend, which masks every word to the depth as it predicts, keeps the stored samples within Out
+// bits whatever the caller's padding bits hold.
 
 #include "codec/imgproc/frontends_hbd/HbdRowUtil.h"
 

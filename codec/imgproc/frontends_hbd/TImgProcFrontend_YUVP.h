@@ -4,7 +4,8 @@
 // full 16-bit values, narrowed to 10 bits into the work buffer when compressing and widened in
 // place (low 6 bits zero) after decoding. Luma-only forms write neutral chroma on the way back.
 //
-// The 10-bit words are not masked here: they are the backend's input as they are.
+// The 10-bit words reach the backend as they are; it masks each to 10 bits as it predicts, so a
+// word with bits set above the depth comes back masked and its neighbours come back exact.
 
 #include "codec/imgproc/backends/TImgProcBackend.h"
 #include "codec/imgproc/frontends_hbd/ImgProcFrontend_PlanarCommon16.h"
