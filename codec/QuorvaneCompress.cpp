@@ -4,9 +4,9 @@
 #include "codec/QuorvaneEngine.h"
 
 #include "codec/ByteOrder.h"
-#include "codec/entropy/CalcFreq.h"
 #include "codec/entropy/HuffCoder.h"
 #include "codec/LogMessage.h"
+#include "codec/imgproc/backends/ResidualCounts.h"
 
 #include <algorithm>
 #include <atomic>
@@ -92,13 +92,10 @@ void Quorvane::prepareScratch()
 {
     if (!(m_geo.tableMode == 2)) return;
     const size_t threads = static_cast<size_t>(GetNumThreads());
-    const size_t symbols = size_t(1) << m_geo.bits;
+    const size_t entries = backends::count_table_entries(static_cast<int>(m_geo.bits));
     if (m_scratch.size() < threads) m_scratch.resize(threads);
     for (std::vector<uint32_t>& s : m_scratch)
-        if (s.size() < 4 * symbols) s.resize(4 * symbols);
-    if (m_blockCounts.size() < threads) m_blockCounts.resize(threads);
-    for (std::vector<uint64_t>& c : m_blockCounts)
-        if (c.size() < symbols) c.resize(symbols);
+        if (s.size() < entries) s.resize(entries);
     // A thread clears its plane counts when it predicts its first block of the frame.
     if (m_planeCounts.size() < threads) m_planeCounts.resize(threads);
     m_planeCountsUsed.assign(threads, 0);
@@ -259,47 +256,31 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
     }
     blk.predictor = static_cast<uint8_t>(id);
 
+    // Table mode 2 counts every residual of the block as it is predicted.
+    uint32_t* counts = nullptr;
+    if (m_geo.tableMode == 2) {
+        counts = m_scratch[static_cast<size_t>(thread)].data();
+        std::memset(counts, 0, backends::count_table_entries(static_cast<int>(m_geo.bits)) * sizeof(uint32_t));
+    }
     const int fields = m_geo.interlaced ? 2 : 1;
     const int32_t fstride = stride * fields;
     const int frows = rows / fields;
     for (int f = 0; f < fields; ++f) {
         uint8_t* fs = src + int64_t(f) * stride;
         uint8_t* fd = dst + int64_t(f) * stride;
-        if (sp.borrowed) be->predict(ImgPlane{fs, fstride}, ImgPlane{fd, fstride}, width, frows, id);
-        else be->predict(ImgPlane{fd, fstride}, width, frows, id);
+        if (sp.borrowed) be->predict(ImgPlane{fs, fstride}, ImgPlane{fd, fstride}, width, frows, id, counts);
+        else be->predict(ImgPlane{fd, fstride}, width, frows, id, counts);
     }
-
-    if (m_geo.tableMode != 2) return;
-    const size_t t = static_cast<size_t>(thread), symbols = size_t(1) << m_geo.bits;
-    uint32_t* scratch = m_scratch[t].data();
-    std::vector<uint64_t>& blockCounts = m_blockCounts[t];
-    unsigned long long* counts = reinterpret_cast<unsigned long long*>(blockCounts.data());
-    const unsigned long w = static_cast<unsigned long>(width), r = static_cast<unsigned long>(rows);
-    switch (m_geo.bits) {
-    case 8: calc_freq<8, 4, unsigned char, unsigned long long>(dst, w, r, static_cast<unsigned long>(stride), counts, scratch); break;
-    case 10:
-        calc_freq<10, 4, unsigned short, unsigned long long>(reinterpret_cast<const unsigned short*>(dst), w, r,
-                                                            static_cast<unsigned long>(stride / 2), counts, scratch);
-        break;
-    case 12:
-        calc_freq<12, 4, unsigned short, unsigned long long>(reinterpret_cast<const unsigned short*>(dst), w, r,
-                                                            static_cast<unsigned long>(stride / 2), counts, scratch);
-        break;
-    case 14:
-        calc_freq<14, 4, unsigned short, unsigned long long>(reinterpret_cast<const unsigned short*>(dst), w, r,
-                                                            static_cast<unsigned long>(stride / 2), counts, scratch);
-        break;
-    default: return;
-    }
+    if (!counts) return;
     // The plane's table only needs the plane's counts: each thread adds its blocks up as it goes,
     // so no block keeps a count table of its own until pass 2.
+    const size_t t = static_cast<size_t>(thread), symbols = size_t(1) << m_geo.bits;
     std::vector<uint64_t>& planeCounts = m_planeCounts[t];
     if (!m_planeCountsUsed[t]) {
         planeCounts.assign(static_cast<size_t>(m_geo.planes) * symbols, 0);
         m_planeCountsUsed[t] = 1;
     }
-    uint64_t* sum = planeCounts.data() + static_cast<size_t>(p) * symbols;
-    for (size_t v = 0; v < symbols; ++v) sum[v] += blockCounts[v];
+    backends::add_count_tables(counts, static_cast<int>(m_geo.bits), planeCounts.data() + static_cast<size_t>(p) * symbols);
 }
 
 bool Quorvane::CompressBlocksPass2(CompressInfo* info)

@@ -325,10 +325,10 @@ private:
     std::vector<int> m_tableLengths;             // T tables of 2^bits lengths, read from a frame
     int m_coderCount = 0;                        // T of the frame being read
     FrameBlocks m_frame;                         // the frame being read
-    std::vector<std::vector<uint32_t>> m_scratch; // per-thread symbol counting tables
-    // Per thread: the counts of the block being predicted, then the counts of every plane so far
-    // in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane counts up.
-    std::vector<std::vector<uint64_t>> m_blockCounts, m_planeCounts;
+    // Per thread: the count tables of the block being predicted, then the counts of every plane so
+    // far in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane counts up.
+    std::vector<std::vector<uint32_t>> m_scratch;
+    std::vector<std::vector<uint64_t>> m_planeCounts;
     std::vector<uint8_t> m_planeCountsUsed;      // per thread: its plane counts hold this frame's
     std::vector<uint64_t> m_offsets;             // block offsets of the frame being written
 };

@@ -5,6 +5,8 @@
 #include "codec/ByteOrder.h"
 #include "codec_fixture.h"
 
+#include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -254,17 +256,56 @@ TEST(Frames, AllZeroGreyFrame)
     }
 }
 
+// A noise slice next to a flat one: the plane's table gives the flat slice's zero a one-bit
+// code, so every other value costs more than 8 bits and the noise block is stored raw.
 TEST(Frames, RandomBlocksAreStoredRaw)
 {
     CodecHandle h;
     qtest::Stream s;
-    ASSERT_EQ(qtest::begin_compress(h, QUORVANE_FRAME_Y8, 64, 30, QUORVANE_FRAME_ANY, s), 0);
-    qtest::Frame f(h, QUORVANE_FRAME_Y8, 64, 30);
+    ASSERT_EQ(qtest::begin_compress(h, QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_ANY, s), 0);
+    qtest::Frame f(h, QUORVANE_FRAME_Y8, 64, 56);
     f.randomize();
+    ASSERT_EQ(f.data.planes[0].stride, 64);
+    std::memset(static_cast<uint8_t*>(f.data.planes[0].data) + 64 * 28, 9, 64 * 28);
     const std::vector<uint8_t> out = qtest::compress_frame(h, f, s.maxSize);
     const Layout l = parse_layout(out, 2, 8);
     EXPECT_EQ(out[32 + l.offsets[0]], 1);
     EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + 64 * 28);
+}
+
+// Every residual is counted, whatever its column. Left prediction of rows that repeat the group
+// 6k, 6k+1, 6k+3, 6k+6 leaves 0 in every fourth column and 1, 2, 3 in the three between: four
+// values of 448 samples each per 64x28 block. The best code within 12 bits gives three of
+// them 2 bits and one 3 bits (four 2-bit codes would leave no room for the other 252 values):
+// 448 x 9 = 4032 bits, 504 bytes.
+TEST(Frames, EveryColumnIsCounted)
+{
+    Quorvane e(true, true);
+    QuorvaneEncodeSettings settings = e.GetEncodeSettings();
+    settings.predictor = PredictLeft;
+    e.ApplyEncodeSettings(settings);
+    uint8_t hdr[32];
+    ASSERT_TRUE(e.CompressGetFormat(hdr, QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_ANY));
+    Quorvane::CompressInfo info;
+    ASSERT_TRUE(e.CompressBegin(&info, hdr, QUORVANE_FRAME_Y8));
+    std::vector<uint8_t> pixels(64 * 56);
+    const uint8_t group[4] = {0, 1, 3, 6};
+    for (int y = 0; y < 56; ++y)
+        for (int x = 0; x < 64; ++x) pixels[y * 64 + x] = uint8_t(6 * (x / 4) + group[x % 4]);
+    ASSERT_TRUE(e.InitCompressInfoPlanes(&info, pixels.data()));
+    std::vector<uint8_t> out(e.CompressGetBufferSize(QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_COMP_YUV400));
+    info.data = out.data();
+    out.resize(e.Compress(&info));
+    ASSERT_FALSE(out.empty());
+    const Layout l = parse_layout(out, 2, 8);
+    EXPECT_EQ(out[32 + l.offsets[0]], 0); // coded, not raw
+    EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + 504);
+    int lengths[4];
+    for (int v = 0; v < 4; ++v) lengths[v] = l.tables[0][v];
+    std::sort(lengths, lengths + 4);
+    EXPECT_EQ(lengths[0], 2);
+    EXPECT_EQ(lengths[2], 2);
+    EXPECT_EQ(lengths[3], 3);
 }
 
 TEST(Frames, BlockGeometryWithPartialSlices)

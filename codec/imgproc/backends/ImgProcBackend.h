@@ -35,10 +35,12 @@ public:
 
     virtual PredictScores calc_predict_scores(const ImgPlane& plane, int width, int height) const = 0;
     // Out of place: writes the residuals of src into dst; src is not changed. Samples are read
-    // masked to get_pixel_bits.
-    virtual void predict(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const = 0;
-    // In place: replaces the samples of plane by their residuals.
-    virtual void predict(ImgPlane plane, int width, int height, int predictor) const = 0;
+    // masked to get_pixel_bits. When counts is not null, every residual is also added to those
+    // count tables (backends/ResidualCounts.h: the caller zeroes them and sums them up).
+    virtual void predict(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor,
+                         uint32_t* counts = nullptr) const = 0;
+    // In place: replaces the samples of plane by their residuals; counts as above.
+    virtual void predict(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr) const = 0;
     // In place: the exact inverse of predict for the same predictor and size.
     virtual void unpredict(ImgPlane plane, int width, int height, int predictor) const = 0;
 
@@ -46,9 +48,10 @@ public:
     // member: both predict overrides forward here unchanged. The out-of-place form needs each dst
     // row at the same address modulo 16 as its src row (16-bit: at an even address).
     template <class T, int Bits>
-    void predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const;
+    void predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor,
+                  uint32_t* counts = nullptr) const;
     template <class T, int Bits>
-    void predictT(ImgPlane plane, int width, int height, int predictor) const;
+    void predictT(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr) const;
 
 protected:
     ImgProcBackend() = default;

@@ -11,9 +11,12 @@
 
 namespace backends {
 
+// Prediction takes optional count tables (ResidualCounts.h): when counts is not null, every
+// residual written is also added to them.
+
 // 8-bit samples. The out-of-place form reads src and writes only dst; any dst alignment works.
-void predict8(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor);
-void predict8_inplace(ImgPlane plane, int width, int height, int predictor);
+void predict8(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor, uint32_t* counts = nullptr);
+void predict8_inplace(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr);
 void unpredict8(ImgPlane plane, int width, int height, int predictor);
 PredictScores calc_predict_scores8(const ImgPlane& plane, int width, int height);
 
@@ -32,9 +35,9 @@ void unpredict_median_planar_unrolled(uint8_t* p, int n, int stride);
 // 10-, 12- and 14-bit samples in 16-bit words; strides in bytes. Word planes at odd addresses
 // are handled, without SIMD. Prediction reads every word masked to the depth.
 template <int Bits>
-void predict16(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor);
+void predict16(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor, uint32_t* counts = nullptr);
 template <int Bits>
-void predict16_inplace(ImgPlane plane, int width, int height, int predictor);
+void predict16_inplace(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr);
 template <int Bits>
 void unpredict16(ImgPlane plane, int width, int height, int predictor);
 

@@ -4,6 +4,7 @@
 #include "codec/imgproc/backends/ScoreTotals.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 namespace backends {
 
@@ -18,10 +19,16 @@ inline S residual_at(Pred p, const S* cur, const S* above, int x, int y)
     return R::residual(R::in(cur[x]), R::predict(p, R::in(cur[x - 1]), R::in(above[x]), R::in(above[x - 1])));
 }
 
+template <class S>
+inline void count(uint32_t* counts, S r)
+{
+    if (counts) ++counts[static_cast<std::make_unsigned_t<S>>(r)];
+}
+
 } // namespace
 
 template <class T, int Bits>
-void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor)
+void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor, uint32_t* counts)
 {
     using R = typename RulesFor<T, Bits>::type;
     using S = typename R::Sample;
@@ -31,12 +38,12 @@ void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, in
         const S* cur = row_ptr<S>(src.ptr, src.stride, y);
         const S* above = y > 0 ? row_ptr<S>(src.ptr, src.stride, y - 1) : nullptr;
         S* out = row_ptr<S>(dst.ptr, dst.stride, y);
-        for (int x = 0; x < width; ++x) out[x] = residual_at<R>(p, cur, above, x, y);
+        for (int x = 0; x < width; ++x) count(counts, out[x] = residual_at<R>(p, cur, above, x, y));
     }
 }
 
 template <class T, int Bits>
-void predict_inplace_scalar(ImgPlane plane, int width, int height, int predictor)
+void predict_inplace_scalar(ImgPlane plane, int width, int height, int predictor, uint32_t* counts)
 {
     using R = typename RulesFor<T, Bits>::type;
     using S = typename R::Sample;
@@ -45,7 +52,7 @@ void predict_inplace_scalar(ImgPlane plane, int width, int height, int predictor
     for (int y = height - 1; y >= 0; --y) {
         S* cur = row_ptr<S>(plane.ptr, plane.stride, y);
         const S* above = y > 0 ? row_ptr<S>(plane.ptr, plane.stride, y - 1) : nullptr;
-        for (int x = width - 1; x >= 0; --x) cur[x] = residual_at<R>(p, cur, above, x, y);
+        for (int x = width - 1; x >= 0; --x) count(counts, cur[x] = residual_at<R>(p, cur, above, x, y));
     }
 }
 
@@ -91,8 +98,8 @@ PredictScores calc_predict_scores_scalar(const ImgPlane& plane, int width, int h
 }
 
 #define QV_INSTANTIATE(T, B)                                                                      \
-    template void predict_scalar<T, B>(const ImgPlane&, ImgPlane, int, int, int);                \
-    template void predict_inplace_scalar<T, B>(ImgPlane, int, int, int);                         \
+    template void predict_scalar<T, B>(const ImgPlane&, ImgPlane, int, int, int, uint32_t*);     \
+    template void predict_inplace_scalar<T, B>(ImgPlane, int, int, int, uint32_t*);              \
     template void unpredict_scalar<T, B>(ImgPlane, int, int, int);
 QV_INSTANTIATE(unsigned char, 8)
 QV_INSTANTIATE(short, 10)

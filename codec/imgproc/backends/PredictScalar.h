@@ -6,15 +6,19 @@
 #include "codec/imgproc/ImgTypes.h"
 #include "codec/imgproc/backends/ImgProcBackend.h"
 
+#include <cstdint>
+
 namespace backends {
 
-// Samples are read masked to the depth.
+// Samples are read masked to the depth. When counts is not null every residual is also added to
+// its first count table (ResidualCounts.h).
 template <class T, int Bits>
-void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor);
+void predict_scalar(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor,
+                    uint32_t* counts = nullptr);
 
 // In place, bottom-up and right to left, so every prediction still reads input samples.
 template <class T, int Bits>
-void predict_inplace_scalar(ImgPlane plane, int width, int height, int predictor);
+void predict_inplace_scalar(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr);
 
 template <class T, int Bits>
 void unpredict_scalar(ImgPlane plane, int width, int height, int predictor);

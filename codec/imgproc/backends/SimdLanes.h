@@ -11,6 +11,7 @@ struct Lanes8 {
     using Rules = Rules8;
     using Sample = uint8_t;
     static constexpr int kLanes = 16;
+    static constexpr int kBits = 8;
 
     template <Pred P>
     static __m128i predict(__m128i l, __m128i t, __m128i tl)
@@ -33,6 +34,7 @@ struct Lanes16 {
     using Rules = Rules16<Bits>;
     using Sample = int16_t;
     static constexpr int kLanes = 8;
+    static constexpr int kBits = Bits;
 
     template <Pred P>
     static __m128i predict(__m128i l, __m128i t, __m128i tl)

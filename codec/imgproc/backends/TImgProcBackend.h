@@ -12,8 +12,9 @@ public:
     int get_pixel_bits() const override { return Bits; }
 
     PredictScores calc_predict_scores(const ImgPlane& plane, int width, int height) const override;
-    void predict(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const override;
-    void predict(ImgPlane plane, int width, int height, int predictor) const override;
+    void predict(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor,
+                 uint32_t* counts = nullptr) const override;
+    void predict(ImgPlane plane, int width, int height, int predictor, uint32_t* counts = nullptr) const override;
     void unpredict(ImgPlane plane, int width, int height, int predictor) const override;
 };
 

@@ -22,15 +22,16 @@ PredictScores TImgProcBackendBase<T, Bits>::calc_predict_scores(const ImgPlane& 
 
 template <class T, int Bits>
 void TImgProcBackendBase<T, Bits>::predict(const ImgPlane& src, ImgPlane dst, int width, int height,
-                                           int predictor) const
+                                           int predictor, uint32_t* counts) const
 {
-    this->template predictT<T, Bits>(src, dst, width, height, predictor);
+    this->template predictT<T, Bits>(src, dst, width, height, predictor, counts);
 }
 
 template <class T, int Bits>
-void TImgProcBackendBase<T, Bits>::predict(ImgPlane plane, int width, int height, int predictor) const
+void TImgProcBackendBase<T, Bits>::predict(ImgPlane plane, int width, int height, int predictor,
+                                           uint32_t* counts) const
 {
-    this->template predictT<T, Bits>(plane, width, height, predictor);
+    this->template predictT<T, Bits>(plane, width, height, predictor, counts);
 }
 
 template <class T, int Bits>
@@ -43,27 +44,28 @@ void TImgProcBackendBase<T, Bits>::unpredict(ImgPlane plane, int width, int heig
 }
 
 template <class T, int Bits>
-void ImgProcBackend::predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor) const
+void ImgProcBackend::predictT(const ImgPlane& src, ImgPlane dst, int width, int height, int predictor,
+                              uint32_t* counts) const
 {
     if constexpr (Bits == 8)
-        backends::predict8(src, dst, width, height, predictor);
+        backends::predict8(src, dst, width, height, predictor, counts);
     else
-        backends::predict16<Bits>(src, dst, width, height, predictor);
+        backends::predict16<Bits>(src, dst, width, height, predictor, counts);
 }
 
 template <class T, int Bits>
-void ImgProcBackend::predictT(ImgPlane plane, int width, int height, int predictor) const
+void ImgProcBackend::predictT(ImgPlane plane, int width, int height, int predictor, uint32_t* counts) const
 {
     if constexpr (Bits == 8)
-        backends::predict8_inplace(plane, width, height, predictor);
+        backends::predict8_inplace(plane, width, height, predictor, counts);
     else
-        backends::predict16_inplace<Bits>(plane, width, height, predictor);
+        backends::predict16_inplace<Bits>(plane, width, height, predictor, counts);
 }
 
 #define QV_INSTANTIATE(T, B)                                                                      \
     template class TImgProcBackendBase<T, B>;                                                    \
-    template void ImgProcBackend::predictT<T, B>(const ImgPlane&, ImgPlane, int, int, int) const; \
-    template void ImgProcBackend::predictT<T, B>(ImgPlane, int, int, int) const;
+    template void ImgProcBackend::predictT<T, B>(const ImgPlane&, ImgPlane, int, int, int, uint32_t*) const; \
+    template void ImgProcBackend::predictT<T, B>(ImgPlane, int, int, int, uint32_t*) const;
 QV_INSTANTIATE(unsigned char, 8)
 QV_INSTANTIATE(short, 10)
 QV_INSTANTIATE(short, 12)

@@ -4,11 +4,13 @@
 
 #include "codec/imgproc/backends/PredictKernels.h"
 #include "codec/imgproc/backends/PredictScalar.h"
+#include "codec/imgproc/backends/ResidualCounts.h"
 #include "plane_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -26,8 +28,14 @@ constexpr uint8_t kPad = 0x5C;
 struct Ops8 {
     using S = uint8_t;
     static constexpr unsigned kMax = 0xFF;
-    static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p) { backends::predict8(s, d, w, h, p); }
-    static void predict_inplace(ImgPlane s, int w, int h, int p) { backends::predict8_inplace(s, w, h, p); }
+    static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p, uint32_t* c)
+    {
+        backends::predict8(s, d, w, h, p, c);
+    }
+    static void predict_inplace(ImgPlane s, int w, int h, int p, uint32_t* c)
+    {
+        backends::predict8_inplace(s, w, h, p, c);
+    }
     static void unpredict(ImgPlane s, int w, int h, int p) { backends::unpredict8(s, w, h, p); }
 };
 
@@ -36,10 +44,33 @@ struct Ops16 {
     using S = int16_t;
     // Words above the depth reach prediction from zero-copy callers: they are part of the sweep.
     static constexpr unsigned kMax = 0xFFFF;
-    static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p) { backends::predict16<Bits>(s, d, w, h, p); }
-    static void predict_inplace(ImgPlane s, int w, int h, int p) { backends::predict16_inplace<Bits>(s, w, h, p); }
+    static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p, uint32_t* c)
+    {
+        backends::predict16<Bits>(s, d, w, h, p, c);
+    }
+    static void predict_inplace(ImgPlane s, int w, int h, int p, uint32_t* c)
+    {
+        backends::predict16_inplace<Bits>(s, w, h, p, c);
+    }
     static void unpredict(ImgPlane s, int w, int h, int p) { backends::unpredict16<Bits>(s, w, h, p); }
 };
+
+// The counts a counting prediction left in its tables, summed per value.
+std::vector<uint64_t> summed(const std::vector<uint32_t>& tables, int bits)
+{
+    std::vector<uint64_t> counts(size_t(1) << bits);
+    backends::add_count_tables(tables.data(), bits, counts.data());
+    return counts;
+}
+
+// How often each value occurs among the residuals.
+template <class S>
+std::vector<uint64_t> histogram(const std::vector<S>& residuals, int bits)
+{
+    std::vector<uint64_t> counts(size_t(1) << bits);
+    for (S r : residuals) ++counts.at(static_cast<std::make_unsigned_t<S>>(r));
+    return counts;
+}
 
 template <class Ops, class T, int Bits>
 void sweep(int seed_salt)
@@ -73,18 +104,25 @@ void sweep(int seed_salt)
                     TestPlane<S> ref(w, h, stride, mis), dst(w, h, stride, dmis);
                     ref.mark_padding(kPad);
                     dst.mark_padding(kPad);
-                    backends::predict_scalar<T, Bits>(src.plane(), ref.plane(), w, h, pred);
-                    Ops::predict(src.plane(), dst.plane(), w, h, pred);
+                    // Every residual is counted, on each path; the tables start at zero.
+                    const std::vector<uint32_t> zero(backends::count_table_entries(Bits));
+                    std::vector<uint32_t> ref_counts = zero, counts = zero, inpl_counts = zero;
+                    backends::predict_scalar<T, Bits>(src.plane(), ref.plane(), w, h, pred, ref_counts.data());
+                    Ops::predict(src.plane(), dst.plane(), w, h, pred, counts.data());
                     ASSERT_EQ(dst.samples(), ref.samples()) << "predict " << where();
                     ASSERT_EQ(src.samples(), in) << where();
                     ASSERT_TRUE(dst.padding_is(kPad) && dst.intact()) << where();
+                    const std::vector<uint64_t> expect = histogram(ref.samples(), Bits);
+                    ASSERT_EQ(summed(ref_counts, Bits), expect) << "scalar counts " << where();
+                    ASSERT_EQ(summed(counts, Bits), expect) << "counts " << where();
 
                     TestPlane<S> inpl(w, h, stride, mis);
                     inpl.set_samples(in);
                     inpl.mark_padding(kPad);
-                    Ops::predict_inplace(inpl.plane(), w, h, pred);
+                    Ops::predict_inplace(inpl.plane(), w, h, pred, inpl_counts.data());
                     ASSERT_EQ(inpl.samples(), ref.samples()) << "in-place predict " << where();
                     ASSERT_TRUE(inpl.padding_is(kPad) && inpl.intact()) << where();
+                    ASSERT_EQ(summed(inpl_counts, Bits), expect) << "in-place counts " << where();
 
                     // Words above the depth predict as if masked to it: only the masked value
                     // reaches the decoder, which predicts from it.
