@@ -42,30 +42,46 @@ inline uint8_t median_predict(uint8_t l, uint8_t t, uint8_t tl)
     return std::max(std::min(l, t), std::min(std::max(l, t), g));
 }
 
+// Plane p of the picture as the codec stores RGB: 0 = B-G, 1 = G, 2 = R-G (mod 256), 3 = A.
+inline std::vector<uint8_t> stored_plane(const Picture& pic, int p)
+{
+    const int ch = pic.channels;
+    std::vector<uint8_t> plane(size_t(pic.width) * pic.height);
+    for (size_t i = 0; i < plane.size(); ++i) {
+        const uint8_t* px = &pic.pixels[i * size_t(ch)];
+        const uint8_t r = px[0], g = px[1], b = px[2];
+        plane[i] = p == 0 ? static_cast<uint8_t>(b - g) : p == 1 ? g : p == 2 ? static_cast<uint8_t>(r - g) : px[3];
+    }
+    return plane;
+}
+
+// Counts of the median residuals of a w x h plane, prediction restarting every sliceRows rows:
+// in each slice the first sample as it is, the rest of its first row from the left, column 0
+// from above.
+inline void median_residual_counts(const std::vector<uint8_t>& plane, int w, int h, int sliceRows, uint64_t* counts)
+{
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = &plane[size_t(y) * w];
+        if (y % sliceRows == 0) {
+            ++counts[row[0]];
+            for (int x = 1; x < w; ++x) ++counts[static_cast<uint8_t>(row[x] - row[x - 1])];
+            continue;
+        }
+        const uint8_t* up = row - w;
+        ++counts[static_cast<uint8_t>(row[0] - up[0])];
+        for (int x = 1; x < w; ++x) ++counts[static_cast<uint8_t>(row[x] - median_predict(row[x - 1], up[x], up[x - 1]))];
+    }
+}
+
 // The bound in bytes (each plane's bits rounded up to whole bytes). `alpha` adds the A plane of
 // an RGBA picture.
 inline uint64_t design_bound_bytes(const Picture& pic, bool alpha)
 {
-    const int w = pic.width, h = pic.height, ch = pic.channels;
-    const int planes = alpha && ch == 4 ? 4 : 3;
-    std::vector<uint8_t> plane(size_t(w) * h);
+    const int planes = alpha && pic.channels == 4 ? 4 : 3;
     uint64_t total = 0;
     for (int p = 0; p < planes; ++p) {
-        for (size_t i = 0; i < plane.size(); ++i) {
-            const uint8_t* px = &pic.pixels[i * size_t(ch)];
-            const uint8_t r = px[0], g = px[1], b = px[2];
-            plane[i] = p == 0 ? static_cast<uint8_t>(b - g) : p == 1 ? g : p == 2 ? static_cast<uint8_t>(r - g) : px[3];
-        }
         uint64_t counts[256] = {};
-        ++counts[plane[0]];
-        for (int x = 1; x < w; ++x) ++counts[static_cast<uint8_t>(plane[size_t(x)] - plane[size_t(x) - 1])];
-        for (int y = 1; y < h; ++y) {
-            const uint8_t* row = &plane[size_t(y) * w];
-            const uint8_t* up = row - w;
-            ++counts[static_cast<uint8_t>(row[0] - up[0])];
-            for (int x = 1; x < w; ++x)
-                ++counts[static_cast<uint8_t>(row[x] - median_predict(row[x - 1], up[x], up[x - 1]))];
-        }
+        median_residual_counts(stored_plane(pic, p), pic.width, pic.height, pic.height, counts);
         total += (huffman_bits(counts, 256) + 7) / 8;
     }
     return total;
