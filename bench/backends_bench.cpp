@@ -5,12 +5,14 @@
 
 #include "codec/imgproc/backends/PredictKernels.h"
 #include "codec/imgproc/backends/PredictScalar.h"
+#include "codec/imgproc/backends/ResidualCounts.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -98,13 +100,19 @@ struct Entry;
 template <>
 struct Entry<unsigned char, 8> {
     static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p) { backends::predict8(s, d, w, h, p); }
-    static void predict_inplace(ImgPlane s, int w, int h, int p) { backends::predict8_inplace(s, w, h, p); }
+    static void predict_inplace(ImgPlane s, int w, int h, int p, uint32_t* c = nullptr)
+    {
+        backends::predict8_inplace(s, w, h, p, c);
+    }
     static void unpredict(ImgPlane s, int w, int h, int p) { backends::unpredict8(s, w, h, p); }
 };
 template <int Bits>
 struct Entry<short, Bits> {
     static void predict(const ImgPlane& s, ImgPlane d, int w, int h, int p) { backends::predict16<Bits>(s, d, w, h, p); }
-    static void predict_inplace(ImgPlane s, int w, int h, int p) { backends::predict16_inplace<Bits>(s, w, h, p); }
+    static void predict_inplace(ImgPlane s, int w, int h, int p, uint32_t* c = nullptr)
+    {
+        backends::predict16_inplace<Bits>(s, w, h, p, c);
+    }
     static void unpredict(ImgPlane s, int w, int h, int p) { backends::unpredict16<Bits>(s, w, h, p); }
 };
 
@@ -128,6 +136,16 @@ std::vector<OpPair> ops_for()
         ops.push_back({"unpredict " + n, [pred](const ImgPlane& s, ImgPlane, int w, int h) { E::unpredict(s, w, h, pred); },
                        [pred](const ImgPlane& s, ImgPlane, int w, int h) { backends::unpredict_scalar<T, Bits>(s, w, h, pred); }});
     }
+    // As the engine predicts a block: in place, every residual counted (the tables are zeroed
+    // once; counts only grow, which costs the same).
+    auto tables = std::make_shared<std::vector<uint32_t>>(backends::count_table_entries(Bits));
+    ops.push_back({"predict+count in place median",
+                   [tables](const ImgPlane& s, ImgPlane, int w, int h) {
+                       E::predict_inplace(s, w, h, PredictMedian, tables->data());
+                   },
+                   [tables](const ImgPlane& s, ImgPlane, int w, int h) {
+                       backends::predict_inplace_scalar<T, Bits>(s, w, h, PredictMedian, tables->data());
+                   }});
     return ops;
 }
 
