@@ -88,17 +88,33 @@ bool Quorvane::AllocateHuffCoders(int count, int bits)
     return true;
 }
 
+namespace {
+
+// Room for n elements in v starting on a 64-byte boundary, with the lines around them unshared
+// with any other allocation: v gets a line to spare on either side.
+template <class T>
+T* own_lines(std::vector<T>& v, size_t n)
+{
+    constexpr size_t kLine = 64;
+    const size_t spare = 2 * kLine / sizeof(T);
+    if (v.size() < n + spare) v.resize(n + spare);
+    return reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(v.data()) + kLine) & ~uintptr_t(kLine - 1));
+}
+
+} // namespace
+
 void Quorvane::prepareScratch()
 {
     if (!(m_geo.tableMode == 2)) return;
     const size_t threads = static_cast<size_t>(GetNumThreads());
-    const size_t entries = backends::count_table_entries(static_cast<int>(m_geo.bits));
-    if (m_scratch.size() < threads) m_scratch.resize(threads);
-    for (std::vector<uint32_t>& s : m_scratch)
-        if (s.size() < entries) s.resize(entries);
-    // A thread clears its plane counts when it predicts its first block of the frame.
-    if (m_planeCounts.size() < threads) m_planeCounts.resize(threads);
-    m_planeCountsUsed.assign(threads, 0);
+    const size_t symbols = size_t(1) << m_geo.bits;
+    if (m_counts.size() < threads) m_counts.resize(threads);
+    for (ThreadCounts& c : m_counts) {
+        c.tables = own_lines(c.tableStore, backends::count_table_entries(static_cast<int>(m_geo.bits)));
+        c.planes = own_lines(c.planeStore, 4 * symbols);
+        // A thread clears its plane counts when it predicts its first block of the frame.
+        c.used = false;
+    }
 }
 
 uint32_t Quorvane::Compress(CompressInfo* info)
@@ -259,7 +275,7 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
     // Table mode 2 counts every residual of the block as it is predicted.
     uint32_t* counts = nullptr;
     if (m_geo.tableMode == 2) {
-        counts = m_scratch[static_cast<size_t>(thread)].data();
+        counts = m_counts[static_cast<size_t>(thread)].tables;
         std::memset(counts, 0, backends::count_table_entries(static_cast<int>(m_geo.bits)) * sizeof(uint32_t));
     }
     const int fields = m_geo.interlaced ? 2 : 1;
@@ -274,13 +290,13 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
     if (!counts) return;
     // The plane's table only needs the plane's counts: each thread adds its blocks up as it goes,
     // so no block keeps a count table of its own until pass 2.
-    const size_t t = static_cast<size_t>(thread), symbols = size_t(1) << m_geo.bits;
-    std::vector<uint64_t>& planeCounts = m_planeCounts[t];
-    if (!m_planeCountsUsed[t]) {
-        planeCounts.assign(static_cast<size_t>(m_geo.planes) * symbols, 0);
-        m_planeCountsUsed[t] = 1;
+    ThreadCounts& mine = m_counts[static_cast<size_t>(thread)];
+    const size_t symbols = size_t(1) << m_geo.bits;
+    if (!mine.used) {
+        std::fill(mine.planes, mine.planes + static_cast<size_t>(m_geo.planes) * symbols, 0);
+        mine.used = true;
     }
-    backends::add_count_tables(counts, static_cast<int>(m_geo.bits), planeCounts.data() + static_cast<size_t>(p) * symbols);
+    backends::add_count_tables(counts, static_cast<int>(m_geo.bits), mine.planes + static_cast<size_t>(p) * symbols);
 }
 
 bool Quorvane::CompressBlocksPass2(CompressInfo* info)
@@ -297,9 +313,9 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
         // The rows the blocks cover.
         const uint64_t rows = std::min<uint64_t>(m_geo.planeRows[p], uint64_t(m_geo.slices) * m_geo.sliceRows[p]);
         samples[p] = uint64_t(m_geo.planeWidth[p]) * rows;
-        for (size_t t = 0; t < m_planeCountsUsed.size(); ++t) {
-            if (!m_planeCountsUsed[t]) continue;
-            const uint64_t* counts = m_planeCounts[t].data() + size_t(p) * symbols;
+        for (const ThreadCounts& c : m_counts) {
+            if (!c.used) continue;
+            const uint64_t* counts = c.planes + size_t(p) * symbols;
             for (unsigned v = 0; v < symbols; ++v) sum[v] += counts[v];
         }
         m_coders[p]->pairRowsLater = true;

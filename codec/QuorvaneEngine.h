@@ -325,11 +325,19 @@ private:
     std::vector<int> m_tableLengths;             // T tables of 2^bits lengths, read from a frame
     int m_coderCount = 0;                        // T of the frame being read
     FrameBlocks m_frame;                         // the frame being read
-    // Per thread: the count tables of the block being predicted, then the counts of every plane so
-    // far in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane counts up.
-    std::vector<std::vector<uint32_t>> m_scratch;
-    std::vector<std::vector<uint64_t>> m_planeCounts;
-    std::vector<uint8_t> m_planeCountsUsed;      // per thread: its plane counts hold this frame's
+    // What one thread counts while it predicts: the partial tables of its block, then its counts of
+    // every plane so far in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane
+    // counts up. Both lie on cache lines of their own inside their stores: the busiest counters
+    // (residuals 0 and -1) sit at the ends of the tables, and a line shared with another thread's
+    // counters would pass between the processors' caches at every increment.
+    struct ThreadCounts {
+        std::vector<uint32_t> tableStore;
+        std::vector<uint64_t> planeStore;
+        uint32_t* tables = nullptr;
+        uint64_t* planes = nullptr;
+        bool used = false; // planes holds this frame's counts
+    };
+    std::vector<ThreadCounts> m_counts;
     std::vector<uint64_t> m_offsets;             // block offsets of the frame being written
 };
 
