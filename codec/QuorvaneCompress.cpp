@@ -107,12 +107,10 @@ void Quorvane::prepareScratch()
 {
     if (!(m_geo.tableMode == 2)) return;
     const size_t threads = static_cast<size_t>(GetNumThreads());
-    const size_t symbols = size_t(1) << m_geo.bits;
     if (m_counts.size() < threads) m_counts.resize(threads);
     for (ThreadCounts& c : m_counts) {
-        c.tables = own_lines(c.tableStore, backends::count_table_entries(static_cast<int>(m_geo.bits)));
-        c.planes = own_lines(c.planeStore, 4 * symbols);
-        // A thread clears its plane counts when it predicts its first block of the frame.
+        c.planes = own_lines(c.store, 4 * backends::count_table_entries(m_geo.bits));
+        // A thread clears its counts when it predicts its first block of the frame.
         c.used = false;
     }
 }
@@ -272,11 +270,17 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
     }
     blk.predictor = static_cast<uint8_t>(id);
 
-    // Table mode 2 counts every residual of the block as it is predicted.
+    // Table mode 2 counts every residual of the block as it is predicted, into the thread's
+    // tables of the plane.
     uint32_t* counts = nullptr;
     if (m_geo.tableMode == 2) {
-        counts = m_counts[static_cast<size_t>(thread)].tables;
-        std::memset(counts, 0, backends::count_table_entries(static_cast<int>(m_geo.bits)) * sizeof(uint32_t));
+        ThreadCounts& mine = m_counts[static_cast<size_t>(thread)];
+        const size_t entries = backends::count_table_entries(m_geo.bits);
+        if (!mine.used) {
+            std::fill(mine.planes, mine.planes + static_cast<size_t>(m_geo.planes) * entries, 0u);
+            mine.used = true;
+        }
+        counts = mine.planes + static_cast<size_t>(p) * entries;
     }
     const int fields = m_geo.interlaced ? 2 : 1;
     const int32_t fstride = stride * fields;
@@ -287,16 +291,6 @@ void Quorvane::PredictBlock(CompressInfo* info, int p, int s, PlanarFrame* sourc
         if (sp.borrowed) be->predict(ImgPlane{fs, fstride}, ImgPlane{fd, fstride}, width, frows, id, counts);
         else be->predict(ImgPlane{fd, fstride}, width, frows, id, counts);
     }
-    if (!counts) return;
-    // The plane's table only needs the plane's counts: each thread adds its blocks up as it goes,
-    // so no block keeps a count table of its own until pass 2.
-    ThreadCounts& mine = m_counts[static_cast<size_t>(thread)];
-    const size_t symbols = size_t(1) << m_geo.bits;
-    if (!mine.used) {
-        std::fill(mine.planes, mine.planes + static_cast<size_t>(m_geo.planes) * symbols, 0);
-        mine.used = true;
-    }
-    backends::add_count_tables(counts, static_cast<int>(m_geo.bits), mine.planes + static_cast<size_t>(p) * symbols);
 }
 
 bool Quorvane::CompressBlocksPass2(CompressInfo* info)
@@ -313,11 +307,9 @@ bool Quorvane::CompressBlocksPass2(CompressInfo* info)
         // The rows the blocks cover.
         const uint64_t rows = std::min<uint64_t>(m_geo.planeRows[p], uint64_t(m_geo.slices) * m_geo.sliceRows[p]);
         samples[p] = uint64_t(m_geo.planeWidth[p]) * rows;
-        for (const ThreadCounts& c : m_counts) {
-            if (!c.used) continue;
-            const uint64_t* counts = c.planes + size_t(p) * symbols;
-            for (unsigned v = 0; v < symbols; ++v) sum[v] += counts[v];
-        }
+        const size_t entries = backends::count_table_entries(m_geo.bits);
+        for (const ThreadCounts& c : m_counts)
+            if (c.used) backends::add_count_tables(c.planes + size_t(p) * entries, m_geo.bits, sum.data());
         m_coders[p]->pairRowsLater = true;
         const bool ok = m_coders[p]->setSymbols(symbols, reinterpret_cast<const unsigned long long*>(sum.data()),
                                                  true, nullptr);

@@ -325,16 +325,16 @@ private:
     std::vector<int> m_tableLengths;             // T tables of 2^bits lengths, read from a frame
     int m_coderCount = 0;                        // T of the frame being read
     FrameBlocks m_frame;                         // the frame being read
-    // What one thread counts while it predicts: the partial tables of its block, then its counts of
-    // every plane so far in this frame (plane p at p x 2^bits); pass 2 adds the threads' plane
-    // counts up. Both lie on cache lines of their own inside their stores: the busiest counters
-    // (residuals 0 and -1) sit at the ends of the tables, and a line shared with another thread's
-    // counters would pass between the processors' caches at every increment.
+    // What one thread counts while it predicts: the partial count tables of every plane, over all
+    // the blocks the thread predicted in this frame (plane p's at p x count_table_entries(bits));
+    // pass 2 adds them up. A block adds to them as it goes, so its cost follows its samples, not
+    // the size of the tables. They lie on cache lines of their own inside their store: the busiest
+    // counters (residuals 0 and -1) sit at the ends of the tables, and a line shared with another
+    // thread's counters would pass between the processors' caches at every increment. No counter
+    // overflows: a plane holds fewer than 2^31 samples.
     struct ThreadCounts {
-        std::vector<uint32_t> tableStore;
-        std::vector<uint64_t> planeStore;
-        uint32_t* tables = nullptr;
-        uint64_t* planes = nullptr;
+        std::vector<uint32_t> store;
+        uint32_t* planes = nullptr;
         bool used = false; // planes holds this frame's counts
     };
     std::vector<ThreadCounts> m_counts;
