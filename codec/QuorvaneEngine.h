@@ -281,6 +281,14 @@ private:
     // plane must stay below 2 GB. Frames beyond it are refused by the begins and the buffer-size
     // query; it is a limit, not what the work buffer takes.
     static uint64_t workBufferBytes(const ImgProcFrontend* fe, uint32_t width, uint32_t height);
+    // The rows a frame's height and slice height must be multiples of under the binding: the
+    // larger height modulus of the layout and the stored planes, doubled when the header is
+    // interlaced, since each block is then predicted as two fields of half its rows.
+    static uint32_t heightModulo(const CompressProc& binding, const uint8_t* header);
+    // True when the header's slice height cuts every plane, and every field of an interlaced
+    // block, into whole rows. Any other slice height leaves rows of a block that are coded without
+    // ever being predicted or counted, so both begins and the decompress query refuse it.
+    static bool sliceHeightFits(const CompressProc& binding, const uint8_t* header);
     // The offset from the work buffer's base past the end of the planes the frontend laid out in
     // it, or -1 when a plane lies before the base.
     int64_t splitLayoutEnd(const ImgFrame& laid, const CompressInfo* info) const;

@@ -200,7 +200,7 @@ bool Quorvane::InitSplitFramesAndBlocks(CompressInfo* info)
 {
     const CompressProc& proc = info->proc;
     const uint8_t* h = info->header.data;
-    if (!h || !proc.frontend) return false;
+    if (!h || !proc.frontend || !sliceHeightFits(proc, h)) return false;
     StreamGeometry g;
     g.width = load_le32(h + 16);
     g.height = load_le32(h + 20);

@@ -216,27 +216,34 @@ bool Quorvane::CanDecompress(const void* header, uint32_t size, int frameType) c
 
     const uint32_t width = load_le32(h + 16);
     const uint32_t height = load_le32(h + 20);
-    const uint32_t slice = load_le32(h + 28);
-    const bool interlaced = (load_le32(h + 12) & kFlagInterlaced) != 0;
     const ImgProcBackend* geo = p->frontend->m_frameBackend;
     const uint32_t wm = static_cast<uint32_t>(std::max(geo->get_width_modulo(), p->backend->get_width_modulo()));
-    uint32_t hm = static_cast<uint32_t>(std::max(geo->get_height_modulo(), p->backend->get_height_modulo()));
-    if (interlaced) hm *= 2;
-    if (width % wm != 0 || height % hm != 0) return false;
+    if (width % wm != 0 || height % heightModulo(*p, h) != 0) return false;
     auto len = m_codeLengths.find(p->backend->get_pixel_bits());
     if (len == m_codeLengths.end() || h[10] != len->second) return false;
     if (h[11] > 2) return false;
 
     // The header comes from a file. Sizes the encoder could not have produced would overflow the
-    // work-buffer arithmetic, and a slice height that is zero or splits subsampled rows leaves
-    // rows that no block covers.
+    // work-buffer arithmetic.
     if (width < 4 || height < 4) return false;
     if (width > 0x7fffffffu || height > 0x7fffffffu) return false;
     if ((kBufferMargin + rawPlaneBytes(p->backend, width, height)) > 0x7fffffffu) return false;
     // Narrow, very tall frames: the work buffer grows by 128 samples per row, whatever the width.
     if (workBufferBytes(p->frontend, width, height) > 0x7fffffffu) return false;
-    if (slice == 0 || slice % hm != 0) return false;
-    // The begin keeps slice heights as int; a larger one would pass here and fail there.
-    if (slice > 0x7fffffffu) return false;
-    return true;
+    return sliceHeightFits(*p, h);
+}
+
+uint32_t Quorvane::heightModulo(const CompressProc& binding, const uint8_t* header)
+{
+    const ImgProcBackend* geo = binding.frontend->m_frameBackend;
+    const uint32_t hm =
+        static_cast<uint32_t>(std::max(geo->get_height_modulo(), binding.backend->get_height_modulo()));
+    return (load_le32(header + 12) & kFlagInterlaced) != 0 ? 2 * hm : hm;
+}
+
+bool Quorvane::sliceHeightFits(const CompressProc& binding, const uint8_t* header)
+{
+    const uint32_t slice = load_le32(header + 28);
+    // The begins keep slice heights as int.
+    return slice != 0 && slice <= 0x7fffffffu && slice % heightModulo(binding, header) == 0;
 }
