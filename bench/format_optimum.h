@@ -34,12 +34,11 @@ inline uint64_t limited_huffman_bits(const uint64_t* counts, int n, int maxLengt
     return bits;
 }
 
-// The optimum in bytes (each plane's bits rounded up to whole bytes); `alpha` adds the A plane
-// of an RGBA picture.
+// The optimum in bytes (each plane's bits rounded up to whole bytes); `alpha` adds the A plane.
 inline uint64_t format_optimum_bytes(const Picture& pic, bool alpha)
 {
     constexpr int kSliceRows = 28, kMaxLength = 12;
-    const int planes = alpha && pic.channels == 4 ? 4 : 3;
+    const int planes = alpha ? 4 : 3;
     uint64_t total = 0;
     for (int p = 0; p < planes; ++p) {
         uint64_t counts[256] = {};

@@ -42,7 +42,8 @@ inline uint8_t median_predict(uint8_t l, uint8_t t, uint8_t tl)
     return std::max(std::min(l, t), std::min(std::max(l, t), g));
 }
 
-// Plane p of the picture as the codec stores RGB: 0 = B-G, 1 = G, 2 = R-G (mod 256), 3 = A.
+// Plane p of the picture as the codec stores RGB: 0 = B-G, 1 = G, 2 = R-G (mod 256), 3 = A, which
+// is 255 throughout for a picture without alpha, as the benchmark's frames with alpha hold it.
 inline std::vector<uint8_t> stored_plane(const Picture& pic, int p)
 {
     const int ch = pic.channels;
@@ -50,7 +51,11 @@ inline std::vector<uint8_t> stored_plane(const Picture& pic, int p)
     for (size_t i = 0; i < plane.size(); ++i) {
         const uint8_t* px = &pic.pixels[i * size_t(ch)];
         const uint8_t r = px[0], g = px[1], b = px[2];
-        plane[i] = p == 0 ? static_cast<uint8_t>(b - g) : p == 1 ? g : p == 2 ? static_cast<uint8_t>(r - g) : px[3];
+        plane[i] = p == 0   ? static_cast<uint8_t>(b - g)
+                   : p == 1 ? g
+                   : p == 2 ? static_cast<uint8_t>(r - g)
+                   : ch == 4 ? px[3]
+                             : 255;
     }
     return plane;
 }
@@ -73,11 +78,10 @@ inline void median_residual_counts(const std::vector<uint8_t>& plane, int w, int
     }
 }
 
-// The bound in bytes (each plane's bits rounded up to whole bytes). `alpha` adds the A plane of
-// an RGBA picture.
+// The bound in bytes (each plane's bits rounded up to whole bytes). `alpha` adds the A plane.
 inline uint64_t design_bound_bytes(const Picture& pic, bool alpha)
 {
-    const int planes = alpha && pic.channels == 4 ? 4 : 3;
+    const int planes = alpha ? 4 : 3;
     uint64_t total = 0;
     for (int p = 0; p < planes; ++p) {
         uint64_t counts[256] = {};
