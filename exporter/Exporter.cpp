@@ -59,7 +59,17 @@ Exporter::Exporter(QuorvaneExporter* exporter, exDoExportRec* rec) : m_exporter(
     const exRatioValue aspect = params.getRatio(ADBEVideoAspect);
     m_aspectNumerator = aspect.numerator;
     m_aspectDenominator = aspect.denominator;
-    m_colorSpace = static_cast<uint32_t>(params.getInt(kParamColorSpace));
+    // Only the colour spaces the dialog offers reach the codec's output request: a request without
+    // one would let every compression take its input's, and a restart could then complete another
+    // compressed type than the stream's header describes. A preset or a host may hand back
+    // anything, so another value becomes the parameter's default.
+    const int colorSpace = params.getInt(kParamColorSpace);
+    if (colorSpace == QUORVANE_COLOR_SPACE_BT601 || colorSpace == QUORVANE_COLOR_SPACE_BT709) {
+        m_colorSpace = static_cast<uint32_t>(colorSpace);
+    } else {
+        m_colorSpace = QUORVANE_COLOR_SPACE_BT709;
+        m_colorSpaceNotOffered = colorSpace;
+    }
     m_writeExportLog = params.getInt(kParamExportLog) != 0;
 
     // A zero or negative frame duration leaves 0 here; tryExport refuses to start with it.
@@ -178,6 +188,9 @@ void Exporter::tryExport()
 
     openExportLog();
     logExportBaseDetails();
+    // Logged here rather than where it is read, so that it reaches the export log too.
+    if (m_colorSpaceNotOffered)
+        exportLog(strprintf("ColorSpace %d is not offered, replaced with: %u", *m_colorSpaceNotOffered, m_colorSpace));
 
     if (m_rec->exportAudio != 0)
         setupAudio();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -105,6 +106,7 @@ private:
     int32_t m_aspectNumerator = 0;
     int32_t m_aspectDenominator = 0;
     uint32_t m_colorSpace = 0;
+    std::optional<int> m_colorSpaceNotOffered; // the "ColorSpace" value replaced by the default
     uint32_t m_range = 0;
     uint32_t m_frameCount = 0;
     SubTypeInfo m_subType{};

@@ -307,6 +307,34 @@ TEST_F(Export, PixelFormatSwitchRestartsTheCompressionAndKeepsTheFirstHeader)
     expectBalanced();
 }
 
+// A colour space the dialog never offers must not let each restart pick its own: the stream keeps
+// the first compression's header, so either the export fails or every frame decodes under it.
+TEST_F(Export, ColourSpaceNotOfferedNeverMixesCompressedTypes)
+{
+    openDialog();
+    host->fake().setIntParam(ADBEVideoCodec, int(PrFourCCHighFirst('Q', '8', 'Y', '2')));
+    host->fake().setIntParam("ColorSpace", 0);
+    host->fake().loopSettings().formatOfFrame = [](csSDK_uint32 f) {
+        return f < 3 ? PrPixelFormat_YUYV_422_8u_601 : PrPixelFormat_YUYV_422_8u_709;
+    };
+    if (exportFrames("colour.avi", 6, false) == 0) {
+        ExportedFile file(outputPath("colour.avi"));
+        ASSERT_TRUE(file.parsed) << file.errors;
+        const auto videoChunks = file.of(0);
+        ASSERT_EQ(videoChunks.size(), 6u);
+        // 64 pixels of YUY2 take 128 bytes a row; colour space and range follow the stream.
+        FrameDecoder decoder(file.reader.streams[0]->getStreamFormatExtra(),
+                             QuorvaneFrameTypeEx{0, 0, QUORVANE_FRAME_EXTENDED, 1, QUORVANE_FRAME_YUY2, 0, 0, 0, 0});
+        ASSERT_EQ(decoder.beginResult(), 0);
+        for (std::size_t f = 0; f < videoChunks.size(); ++f) {
+            std::vector<uint8_t> pixels;
+            EXPECT_EQ(decoder.decode(file.data(videoChunks[f]), pixels, 128, 48), 0) << "frame " << f;
+        }
+    }
+    ASSERT_EQ(exporter->endInstance(), 0);
+    expectBalanced();
+}
+
 TEST_F(Export, VideoOnlyWritesNoAudioStream)
 {
     openDialog();
