@@ -317,11 +317,18 @@ void Exporter::initCompressor(PrPixelFormat offered)
     exportLog(strprintf("Final compressed format: %s", ToString(m_outputType).c_str()));
 
     // The stream keeps the first compression's format header, so a restart must complete the same
-    // compressed type. The codec completes it from the output request alone, which never changes
-    // within a job; a mismatch would be a codec fault. It is logged and the export goes on, in
-    // every build: a plug-in never stops the editor it runs in.
-    if (restart && !(m_outputType == previousOutput))
+    // compressed type. The codec takes colour space and range from the input where the request
+    // leaves them 0, and the field type from the input. The job's request always names colour
+    // space and range, and every input carries the job's field type, so every restart completes
+    // the same type and a mismatch is a codec fault. Frames compressed as another type would not
+    // decode under the stream's header, so the export ends as a failed codec call; the frames
+    // written before stay readable.
+    if (restart && !(m_outputType == previousOutput)) {
         exportLog("INTERNAL ERROR: Compressed type mismatch");
+        throw QuorvaneError(strprintf("restart completed %s, the stream holds %s", ToString(m_outputType).c_str(),
+                                      ToString(previousOutput).c_str()),
+                            QUORVANE_FRAME_TYPE_MISMATCH);
+    }
 }
 
 prSuiteError Exporter::ExportLoopCallback(csSDK_uint32, csSDK_uint32 frameNumber, csSDK_uint32 repeatCount,
