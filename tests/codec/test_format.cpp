@@ -152,6 +152,7 @@ struct Layout {
     std::vector<uint32_t> offsets;
     std::vector<uint8_t> indexes;
     std::vector<std::vector<int>> tables;
+    std::vector<std::vector<uint8_t>> packed; // each table's bytes as stored
     size_t tableBytes = 0;
 };
 
@@ -170,6 +171,7 @@ Layout parse_layout(const std::vector<uint8_t>& f, size_t blocks, int bits)
         std::vector<int> lengths(size_t(1) << bits);
         const int64_t used = Quorvane::UncompressHuffTable(t, f.data() + f.size(), lengths.data(), lengths.size());
         EXPECT_GT(used, 0);
+        l.packed.emplace_back(t, t + std::max<int64_t>(used, 0));
         t += used;
         l.tables.push_back(lengths);
     }
@@ -228,6 +230,41 @@ TEST(Frames, LayoutOfCompressedFrames)
         }
         ASSERT_EQ(quorvane_compress_end(h), 0);
     }
+}
+
+// A block is decoded with the table it names, not with its plane's. Three planes of clearly
+// different statistics (flat, noise of 4 levels, noise of 16) get three different tables; stored
+// in reverse order with every index changed to match, the frame still decodes exactly, where the
+// plane's own table would read the flat plane's blocks with the 16-level noise's code.
+TEST(Frames, BlocksDecodeWithTheTableTheyName)
+{
+    CodecHandle h;
+    qtest::Stream s;
+    ASSERT_EQ(qtest::begin_compress(h, QUORVANE_FRAME_YV24, 64, 56, QUORVANE_FRAME_COMP_YUV444, s), 0);
+    qtest::Frame f(h, QUORVANE_FRAME_YV24, 64, 56);
+    const int spread[3] = {1, 4, 16};
+    for (int q = 0; q < 3; ++q) {
+        uint8_t* p = static_cast<uint8_t*>(f.data.planes[q].data);
+        for (uint32_t i = 0; i < f.data.planes[q].size; ++i) p[i] = uint8_t(40 + qtest::rand_int(0, spread[q] - 1));
+    }
+    std::vector<uint8_t> out = qtest::compress_frame(h, f, s.maxSize);
+    ASSERT_EQ(quorvane_compress_end(h), 0);
+    const Layout l = parse_layout(out, 6, 8);
+    ASSERT_EQ(l.T, 3u);
+    EXPECT_NE(l.tables[0], l.tables[1]);
+    EXPECT_NE(l.tables[0], l.tables[2]);
+    EXPECT_NE(l.tables[1], l.tables[2]);
+    for (uint32_t offset : l.offsets) ASSERT_EQ(out[32 + offset], 0); // coded: every table is read
+
+    // 3 planes x 2 slices: indexes at 32 + 4 + 6 x 4 + 1 = 61, tables at 61 + 6 = 67.
+    for (size_t b = 0; b < 6; ++b) out[61 + b] = uint8_t(2 - l.indexes[b]);
+    uint8_t* t = out.data() + 67;
+    for (int i = 2; i >= 0; --i) t = std::copy(l.packed[i].begin(), l.packed[i].end(), t);
+
+    ASSERT_EQ(qtest::begin_decompress(h, s.header, QUORVANE_FRAME_YV24), 0);
+    qtest::Frame g(h, QUORVANE_FRAME_YV24, 64, 56);
+    ASSERT_EQ(quorvane_decompress(h, out.data(), uint32_t(out.size()), &g.data), 0);
+    EXPECT_EQ(g.bytes(), f.bytes());
 }
 
 TEST(Frames, AllZeroGreyFrame)
