@@ -310,39 +310,55 @@ TEST(Frames, RandomBlocksAreStoredRaw)
     EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + 64 * 28);
 }
 
-// Every residual is counted, whatever its column. Left prediction of rows that repeat the group
-// 6k, 6k+1, 6k+3, 6k+6 leaves 0 in every fourth column and 1, 2, 3 in the three between: four
-// values of 448 samples each per 64x28 block. The best code within 12 bits gives three of
-// them 2 bits and one 3 bits (four 2-bit codes would leave no room for the other 252 values):
-// 448 x 9 = 4032 bits, 504 bytes.
+// Every residual is counted, whatever its column and whichever field. Left prediction of rows
+// that repeat the group 6k, 6k+1, 6k+3, 6k+6 leaves 0 in every fourth column and 1, 2, 3 in the
+// three between: four values of 448 samples each per 64x28 block. The best code within 12 bits
+// gives three of them 2 bits and one 3 bits (four 2-bit codes would leave no room for the other
+// 252 values): 448 x 9 = 4032 bits, 504 bytes.
+// Interlaced, the even rows keep that group and each odd row repeats 22k, 22k+5, 22k+11, 22k+18,
+// raised by 4 over the odd row before it in its block (the block's first odd row by 4): the
+// second field leaves 4 in column 0 (as the block's first sample or from the row above) and in
+// every fourth column, and 5, 6, 7 between, values the first field never makes. A block then
+// holds eight values of 224 samples each: seven 3-bit codes and one 4-bit (eight 3-bit codes
+// would leave no room for the other 248 values; 7/8 + 1/16 leaves 256/4096), 224 x 25 = 5600
+// bits, 700 bytes. Counting the first field alone would give the 2, 2, 2, 3 code of the frame
+// above and 4 to 7 no short code.
 TEST(Frames, EveryColumnIsCounted)
 {
-    Quorvane e(true, true);
-    QuorvaneEncodeSettings settings = e.GetEncodeSettings();
-    settings.predictor = PredictLeft;
-    e.ApplyEncodeSettings(settings);
-    uint8_t hdr[32];
-    ASSERT_TRUE(e.CompressGetFormat(hdr, QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_ANY));
-    Quorvane::CompressInfo info;
-    ASSERT_TRUE(e.CompressBegin(&info, hdr, QUORVANE_FRAME_Y8));
-    std::vector<uint8_t> pixels(64 * 56);
-    const uint8_t group[4] = {0, 1, 3, 6};
-    for (int y = 0; y < 56; ++y)
-        for (int x = 0; x < 64; ++x) pixels[y * 64 + x] = uint8_t(6 * (x / 4) + group[x % 4]);
-    ASSERT_TRUE(e.InitCompressInfoPlanes(&info, pixels.data()));
-    std::vector<uint8_t> out(e.CompressGetBufferSize(QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_COMP_YUV400));
-    info.data = out.data();
-    out.resize(e.Compress(&info));
-    ASSERT_FALSE(out.empty());
-    const Layout l = parse_layout(out, 2, 8);
-    EXPECT_EQ(out[32 + l.offsets[0]], 0); // coded, not raw
-    EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + 504);
-    int lengths[4];
-    for (int v = 0; v < 4; ++v) lengths[v] = l.tables[0][v];
-    std::sort(lengths, lengths + 4);
-    EXPECT_EQ(lengths[0], 2);
-    EXPECT_EQ(lengths[2], 2);
-    EXPECT_EQ(lengths[3], 3);
+    struct Case {
+        int fieldType;
+        uint32_t blockBytes;
+        std::vector<int> lengths; // of the values 0 .. size - 1, sorted
+    } cases[] = {{0, 504, {2, 2, 2, 3}}, {1, 700, {3, 3, 3, 3, 3, 3, 3, 4}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fieldType);
+        Quorvane e(true, true);
+        QuorvaneEncodeSettings settings = e.GetEncodeSettings();
+        settings.predictor = PredictLeft;
+        settings.fieldType = c.fieldType;
+        e.ApplyEncodeSettings(settings);
+        uint8_t hdr[32];
+        ASSERT_TRUE(e.CompressGetFormat(hdr, QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_ANY));
+        Quorvane::CompressInfo info;
+        ASSERT_TRUE(e.CompressBegin(&info, hdr, QUORVANE_FRAME_Y8));
+        std::vector<uint8_t> pixels(64 * 56);
+        const uint8_t even[4] = {0, 1, 3, 6}, odd[4] = {0, 5, 11, 18};
+        for (int y = 0; y < 56; ++y)
+            for (int x = 0; x < 64; ++x)
+                pixels[y * 64 + x] = c.fieldType && y % 2 ? uint8_t(4 * ((y % 28) / 2 + 1) + 22 * (x / 4) + odd[x % 4])
+                                                          : uint8_t(6 * (x / 4) + even[x % 4]);
+        ASSERT_TRUE(e.InitCompressInfoPlanes(&info, pixels.data()));
+        std::vector<uint8_t> out(e.CompressGetBufferSize(QUORVANE_FRAME_Y8, 64, 56, QUORVANE_FRAME_COMP_YUV400));
+        info.data = out.data();
+        out.resize(e.Compress(&info));
+        ASSERT_FALSE(out.empty());
+        const Layout l = parse_layout(out, 2, 8);
+        EXPECT_EQ(out[32 + l.offsets[0]], 0); // coded, not raw
+        EXPECT_EQ(l.offsets[1] - l.offsets[0], 2u + c.blockBytes);
+        std::vector<int> lengths(l.tables[0].begin(), l.tables[0].begin() + c.lengths.size());
+        std::sort(lengths.begin(), lengths.end());
+        EXPECT_EQ(lengths, c.lengths);
+    }
 }
 
 TEST(Frames, BlockGeometryWithPartialSlices)
