@@ -26,6 +26,7 @@
 #include "codec/quorvane.h"
 
 #include "bench_pictures.h"
+#include "bench_timing.h"
 #include "format_optimum.h"
 #include "huffman_bound.h"
 
@@ -52,7 +53,9 @@
 
 namespace {
 
+using bench::median_of;
 using bench::Picture;
+using bench::thread_cpu_time;
 
 struct Layout {
     const char* name;
@@ -110,21 +113,6 @@ struct AlignedBuffer {
 double now()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Processor time of the calling thread: on a shared machine the time other processes hold the
-// processor is not in it, so a single-threaded run can be compared across busy and quiet runs.
-double thread_cpu_time()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double median_of(std::vector<double> t)
-{
-    std::nth_element(t.begin(), t.begin() + long(t.size() / 2), t.end());
-    return t[t.size() / 2];
 }
 
 // Median of `rounds` timings of fn (seconds); `cpu`, when given, receives the median of the

@@ -13,12 +13,12 @@
 #include "codec/quorvane.h"
 
 #include "bench_pictures.h"
+#include "bench_timing.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -39,19 +39,6 @@ constexpr Depth kDepths[] = {
     {12, QUORVANE_FRAME_GBRP_12, QUORVANE_FRAME_COMP_12_RGB},
     {14, QUORVANE_FRAME_GBRP_14, QUORVANE_FRAME_COMP_14_RGB},
 };
-
-double cpu_seconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double median(std::vector<double> v)
-{
-    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
 
 // One begun compression of a frame of one shape.
 struct Stream {
@@ -95,9 +82,9 @@ struct Stream {
 
     double encode()
     {
-        const double t0 = cpu_seconds();
+        const double t0 = bench::thread_cpu_time();
         ok = ok && quorvane_compress(handle, &planes, out.data(), &size) == 0;
-        return cpu_seconds() - t0;
+        return bench::thread_cpu_time() - t0;
     }
 };
 
@@ -134,7 +121,7 @@ int main(int argc, char** argv)
             failed = true;
             continue;
         }
-        const double a = median(t[0]), b = median(t[1]);
+        const double a = bench::median_of(t[0]), b = bench::median_of(t[1]);
         std::printf("%2d bit %-14s %10.1f %12u | %-14s %10.1f %12u | %.2f\n", d.bits, kShapes[0].name, a * 1e3,
                     tall.size, kShapes[1].name, b * 1e3, square.size, a / b);
     }
